@@ -1,0 +1,350 @@
+#include "IniFile.h"
+
+#include "IniCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSet>
+
+#include <cstring>
+
+namespace
+{
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr char kEndOfFile = '\x1A'; // old editors close a text file with ^Z
+
+struct Line {
+    qsizetype begin; // first byte of the line
+    qsizetype end;   // one past its last byte, before the line break
+    qsizetype next;  // first byte of the following line
+};
+
+// One reading of the file, with what it takes to find names in it and to change it in place.
+class Text
+{
+public:
+    explicit Text(QByteArray bytes) : data(std::move(bytes))
+    {
+        if (data.startsWith(kByteOrderMark)) {
+            bodyBegin = 3;
+            codec = IniCodec(IniCodec::Page::Utf8);
+        }
+        bodyEnd = data.size();
+        while (bodyEnd > bodyBegin && data[bodyEnd - 1] == kEndOfFile)
+            --bodyEnd;
+        eol = detectLineBreak();
+    }
+
+    template <typename F> void forEachLine(F &&visit) const
+    {
+        const char *base = data.constData();
+        qsizetype pos = bodyBegin;
+        while (pos < bodyEnd) {
+            const char *start = base + pos;
+            const auto rest = size_t(bodyEnd - pos);
+            const auto *lf = static_cast<const char *>(std::memchr(start, '\n', rest));
+            const size_t span = lf ? size_t(lf - start) : rest;
+            const auto *cr = static_cast<const char *>(std::memchr(start, '\r', span));
+            Line line{pos, 0, 0};
+            if (cr && cr + 1 != lf) { // a lone CR ends this line
+                line.end = pos + (cr - start);
+                line.next = line.end + 1;
+            } else if (lf) {
+                line.end = pos + qsizetype(span) - (cr ? 1 : 0);
+                line.next = pos + qsizetype(span) + 1;
+            } else {
+                line.end = line.next = bodyEnd;
+            }
+            if (!visit(line))
+                return;
+            pos = line.next;
+        }
+    }
+
+    QByteArrayView view(const Line &line) const
+    {
+        return QByteArrayView(data).sliced(line.begin, line.end - line.begin);
+    }
+
+    // The raw name of a section header line, or nothing when the line is not a header.
+    static std::optional<QByteArrayView> headerName(QByteArrayView content)
+    {
+        const QByteArrayView t = IniCodec::trimmed(content);
+        if (t.isEmpty() || t.front() != '[')
+            return std::nullopt;
+        const qsizetype close = t.lastIndexOf(']');
+        const QByteArrayView inner = close > 0 ? t.sliced(1, close - 1) : t.sliced(1);
+        return IniCodec::trimmed(inner);
+    }
+
+    // Where the key name and the value stand in a key line; nothing for other lines.
+    struct KeyLine {
+        QByteArrayView name;
+        qsizetype valueBegin; // offset in the line of the value, blanks after "=" skipped
+        qsizetype valueEnd;
+    };
+    static std::optional<KeyLine> keyLine(QByteArrayView content)
+    {
+        const qsizetype eq = content.indexOf('=');
+        if (eq < 0)
+            return std::nullopt;
+        const QByteArrayView name = IniCodec::trimmed(content.first(eq));
+        if (name.isEmpty() || name.front() == ';' || name.front() == '[')
+            return std::nullopt;
+        qsizetype begin = eq + 1;
+        qsizetype end = content.size();
+        while (begin < end && IniCodec::isBlank(content[begin]))
+            ++begin;
+        while (end > begin && IniCodec::isBlank(content[end - 1]))
+            --end;
+        return KeyLine{name, begin, end};
+    }
+
+    bool sameName(QByteArrayView raw, const QString &name) const
+    {
+        return QString::compare(codec.decode(raw), name, Qt::CaseInsensitive) == 0;
+    }
+
+    struct Section {
+        bool found = false;
+        qsizetype begin = 0;    // its header line
+        qsizetype end = 0;      // the next header, or the end of the text
+        qsizetype appendAt = 0; // after its last key line, or after the header
+        bool hasKey = false;
+        std::optional<Line> key;  // the first line of the key asked for
+        qsizetype valueBegin = 0; // within that line
+        qsizetype valueEnd = 0;
+    };
+
+    Section find(const QString &section, const QString &ident = {}) const
+    {
+        Section s;
+        bool inside = false;
+        forEachLine([&](const Line &line) {
+            const QByteArrayView content = view(line);
+            if (const auto name = headerName(content)) {
+                if (inside) {
+                    s.end = line.begin;
+                    return false;
+                }
+                if (sameName(*name, section)) {
+                    inside = s.found = true;
+                    s.begin = line.begin;
+                    s.appendAt = line.next;
+                }
+                return true;
+            }
+            if (!inside)
+                return true;
+            if (const auto key = keyLine(content)) {
+                s.hasKey = true;
+                s.appendAt = line.next;
+                if (!s.key && !ident.isEmpty() && sameName(key->name, ident)) {
+                    s.key = line;
+                    s.valueBegin = key->valueBegin;
+                    s.valueEnd = key->valueEnd;
+                }
+            }
+            return true;
+        });
+        if (inside && s.end == 0)
+            s.end = bodyEnd;
+        return s;
+    }
+
+    // The text with `bytes` put in at `pos` as whole lines, mending a last line left without its
+    // line break.
+    QByteArray insertLines(qsizetype pos, const QByteArray &bytes) const
+    {
+        QByteArray out;
+        out.reserve(data.size() + bytes.size() + 2 * eol.size());
+        out.append(QByteArrayView(data).first(pos));
+        if (pos > bodyBegin && data[pos - 1] != '\n' && data[pos - 1] != '\r')
+            out.append(eol);
+        out.append(bytes);
+        out.append(QByteArrayView(data).sliced(pos));
+        return out;
+    }
+
+    QByteArray replace(qsizetype begin, qsizetype end, const QByteArray &bytes) const
+    {
+        QByteArray out;
+        out.reserve(data.size() - (end - begin) + bytes.size());
+        out.append(QByteArrayView(data).first(begin));
+        out.append(bytes);
+        out.append(QByteArrayView(data).sliced(end));
+        return out;
+    }
+
+    QByteArray data;
+    qsizetype bodyBegin = 0;
+    qsizetype bodyEnd = 0;
+    IniCodec codec{IniCodec::Page::Windows1251};
+    QByteArray eol;
+
+private:
+    QByteArray detectLineBreak() const
+    {
+        for (qsizetype i = bodyBegin; i < bodyEnd; ++i) {
+            if (data[i] == '\n')
+                return "\n";
+            if (data[i] == '\r')
+                return i + 1 < bodyEnd && data[i + 1] == '\n' ? "\r\n" : "\r";
+        }
+        return "\r\n"; // the diary's own line break
+    }
+};
+
+Text readText(const QString &fileName)
+{
+    QFile file(fileName);
+    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
+        return Text(QByteArray());
+    return Text(file.readAll());
+}
+
+[[noreturn]] void failWrite(const QString &fileName)
+{
+    throw EIniFileException(QStringLiteral("Unable to write to %1").arg(fileName));
+}
+
+// Refuses a name that would not read back as it stands.
+void checkName(const IniCodec &codec, const QString &name, bool isSection)
+{
+    const QString what = isSection ? QStringLiteral("Дата записи") : QStringLiteral("Имя поля");
+    if (name.isEmpty())
+        throw EIniFileException(what + QStringLiteral(" не может быть пустой"));
+    const QChar first = name.front();
+    const QChar last = name.back();
+    if (first.isSpace() || last.isSpace())
+        throw EIniFileException(
+            QStringLiteral("%1 «%2» не может начинаться или кончаться пробелом").arg(what, name));
+    for (const QChar ch : name) {
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+            throw EIniFileException(
+                QStringLiteral("%1 не может содержать перевод строки или управляющие символы")
+                    .arg(what));
+    }
+    if (!isSection && (name.contains(u'=') || first == u';' || first == u'['))
+        throw EIniFileException(QStringLiteral("Недопустимое имя поля «%1»").arg(name));
+    const QString bad = codec.firstUnrepresentable(name);
+    if (!bad.isEmpty())
+        throw EIniFileException(
+            QStringLiteral(
+                "%1 «%2» содержит символ «%3», который нельзя сохранить в файле дневника")
+                .arg(what, name, bad));
+}
+
+// A file without any write permission is read-only for us, whoever we run as.
+void checkWritable(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        return;
+    constexpr auto anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.isDir() || !(info.permissions() & anyWrite) || !info.isWritable())
+        failWrite(fileName);
+}
+
+void writeAtomically(const QString &fileName, const QByteArray &bytes)
+{
+    const bool existed = QFileInfo::exists(fileName);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        failWrite(fileName);
+    // A diary is private: a new one is for its owner's eyes only. An existing file keeps the
+    // permissions it has.
+    if (!existed && !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
+        file.cancelWriting();
+        failWrite(fileName);
+    }
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        failWrite(fileName);
+    }
+    if (!file.commit())
+        failWrite(fileName);
+}
+
+} // namespace
+
+TIniFile::TIniFile(const QString &FileName) : m_fileName(FileName) {}
+
+void TIniFile::ReadSections(QStringList &Strings) const
+{
+    Strings.clear();
+    const Text text = readText(m_fileName);
+    QSet<QString> seen;
+    text.forEachLine([&](const Line &line) {
+        const QByteArrayView content = text.view(line);
+        if (content.isEmpty() || (content.front() != '[' && !IniCodec::isBlank(content.front())))
+            return true;
+        if (const auto raw = Text::headerName(content)) {
+            QString name = text.codec.decode(*raw);
+            if (!seen.contains(name.toCaseFolded())) {
+                seen.insert(name.toCaseFolded());
+                Strings.append(std::move(name));
+            }
+        }
+        return true;
+    });
+}
+
+bool TIniFile::SectionExists(const QString &Section) const
+{
+    return readText(m_fileName).find(Section).hasKey;
+}
+
+QString TIniFile::ReadString(const QString &Section, const QString &Ident,
+                             const QString &Default) const
+{
+    const Text text = readText(m_fileName);
+    const auto s = text.find(Section, Ident);
+    if (!s.key) {
+        qsizetype end = Default.size();
+        while (end > 0 && Default.at(end - 1).isSpace())
+            --end;
+        return Default.first(end);
+    }
+    const QByteArrayView content = text.view(*s.key);
+    return text.codec.decodeValue(content.sliced(s.valueBegin, s.valueEnd - s.valueBegin));
+}
+
+void TIniFile::WriteString(const QString &Section, const QString &Ident, const QString &Value)
+{
+    Text text = readText(m_fileName);
+    checkName(text.codec, Section, true);
+    checkName(text.codec, Ident, false);
+    checkWritable(m_fileName);
+
+    const QByteArray value = text.codec.encodeValue(Value);
+    const auto s = text.find(Section, Ident);
+    QByteArray updated;
+    if (s.key) {
+        const QByteArrayView content = text.view(*s.key);
+        const QByteArrayView old = content.sliced(s.valueBegin, s.valueEnd - s.valueBegin);
+        if (text.codec.decodeValue(old) == Value)
+            return;
+        // The key keeps its spelling and the blanks around "=" that it was written with.
+        updated = text.replace(s.key->begin + s.valueBegin, s.key->end, value);
+    } else if (s.found) {
+        updated = text.insertLines(s.appendAt, text.codec.encode(Ident) + '=' + value + text.eol);
+    } else {
+        const QByteArray lines = '[' + text.codec.encode(Section) + ']' + text.eol +
+                                 text.codec.encode(Ident) + '=' + value + text.eol;
+        updated = text.insertLines(text.bodyEnd, lines);
+    }
+    writeAtomically(m_fileName, updated);
+}
+
+void TIniFile::EraseSection(const QString &Section)
+{
+    Text text = readText(m_fileName);
+    const auto s = text.find(Section);
+    if (!s.found)
+        return;
+    checkWritable(m_fileName);
+    writeAtomically(m_fileName, text.replace(s.begin, s.end, {}));
+}

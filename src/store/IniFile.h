@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Exception.h"
+
+#include <QString>
+#include <QStringList>
+
+// The diary file: an initialization-format text file of sections ("[name]") holding key lines
+// ("key=value"). The object remembers only the path; every operation reads or writes the file
+// itself at once, so nothing is ever pending and nothing needs saving at exit.
+//
+// Reading never fails: a missing or unreadable file is an empty diary.
+//   ReadSections   empties the list, then adds each section name in file order (a name that
+//                  appears twice is listed once).
+//   SectionExists  true when the section is there and holds at least one key.
+//   ReadString     the key's value exactly as it was written; Default, less trailing blanks, when
+//                  the section or key is missing.
+// Writing replaces the whole file atomically: the new file is written beside the old one, flushed
+// to disk and renamed over it, so a crash leaves the old file or the new one, never a mix.
+//   WriteString    creates the file, the section (at the end of the file) and the key (at the end
+//                  of its section) as needed, or replaces the key's value where it stands.
+//   EraseSection   removes the section's header and every line under it up to the next header.
+// Everything else in the file stays byte for byte: other sections, comments (";"), blank lines,
+// lines of other programs, text before the first section. Names match regardless of letter case;
+// where a name appears twice, the first one is read and written and the later ones are kept.
+// A write that changes nothing leaves the file untouched.
+//
+// Failures raise EIniFileException:
+//   "Unable to write to <path>"  the file, its folder or the disk refused the write (a file with
+//                                no write permission counts as read-only even for root); the file
+//                                stays exactly as it was and no temporary file is left.
+//   a message about the name     a section or key name that could not be read back as it stands
+//                                (empty, blanks at either end, line breaks or control characters,
+//                                characters the file's code page cannot hold); nothing is written.
+class TIniFile
+{
+public:
+    explicit TIniFile(const QString &FileName);
+
+    const QString &FileName() const { return m_fileName; }
+
+    void ReadSections(QStringList &Strings) const;
+    bool SectionExists(const QString &Section) const;
+    QString ReadString(const QString &Section, const QString &Ident, const QString &Default) const;
+    void WriteString(const QString &Section, const QString &Ident, const QString &Value);
+    void EraseSection(const QString &Section);
+
+private:
+    QString m_fileName;
+};
