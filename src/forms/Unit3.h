@@ -1,0 +1,20 @@
+#pragma once
+
+#include "ui_Unit3.h"
+
+#include <QWidget>
+
+// About the program: its name, a picture, who made it and how to reach them. It has no close
+// box; "Ok" hides it until it is asked for again.
+class TForm3 : public QWidget, private Ui::TForm3
+{
+    Q_OBJECT
+public:
+    explicit TForm3(QWidget *parent = nullptr);
+    ~TForm3() override;
+
+public slots:
+    void Button1Click();
+};
+
+extern TForm3 *Form3;
