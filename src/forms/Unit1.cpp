@@ -58,6 +58,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
         if (!control->toolTip().isEmpty())
             control->setToolTipDuration(-1);
     }
+    Memo5->SetReadingFace();
     Memo5->setPlainText(loadText(QStringLiteral(":/velnora/dictionary.txt")));
     ComboBox2->SetText(kLateAtNight);
 

@@ -20,6 +20,7 @@ TForm2::TForm2(QWidget *parent) : QWidget(parent)
     setWindowIcon(icon);
 
     QFile article(QStringLiteral(":/velnora/article.txt"));
+    Memo1->SetReadingFace();
     if (article.open(QIODevice::ReadOnly))
         Memo1->SetText(QString::fromUtf8(article.readAll()));
 

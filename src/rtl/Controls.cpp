@@ -111,6 +111,16 @@ void TMemo::SetText(const QString &text)
     setPlainText(lines);
 }
 
+void TMemo::SetReadingFace()
+{
+    QFont narrow = font();
+    narrow.setFamilies({QStringLiteral("PT Sans Narrow"), QStringLiteral("Liberation Sans Narrow"),
+                        QStringLiteral("Nimbus Sans Narrow")});
+    narrow.setPixelSize(11);
+    setFont(narrow);
+    document()->setDocumentMargin(2);
+}
+
 TStatusBar::TStatusBar(QWidget *parent) : QWidget(parent) {}
 
 QList<QLabel *> TStatusBar::panels() const

@@ -49,6 +49,10 @@ public:
 
     QString Text() const;
     void SetText(const QString &text);
+
+    // For the texts we ship to be read: their lines are set for a narrow face, in which they fit
+    // the box whole instead of breaking in the middle.
+    void SetReadingFace();
 };
 
 // The strip along the bottom of a window: panels side by side, left to right, each a label of
