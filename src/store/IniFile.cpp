@@ -2,12 +2,18 @@
 
 #include "IniCodec.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
 
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace
 {
@@ -248,8 +254,70 @@ void checkWritable(const QString &fileName)
         failWrite(fileName);
 }
 
+// QSaveFile writes the new file unnamed (or, where the system cannot, under a temporary name from
+// the start), then names it "Save.vnx.AbCdEf" and renames that over the diary. A crash or a kill
+// between those two steps leaves the named temporary file behind, whole but useless, and nothing
+// else would ever remove it. Anything in the folder named exactly like that is such a leftover of
+// an earlier save of this very file. (A save of the same file running at this moment in another
+// process could lose its temporary file to us in that short window; its rename then fails and it
+// reports the write as failed, leaving the diary whole.)
+bool isLeftoverName(QStringView name, QStringView fileName)
+{
+    constexpr qsizetype kRandomPart = 6;
+    if (name.size() != fileName.size() + 1 + kRandomPart || !name.startsWith(fileName) ||
+        name[fileName.size()] != u'.')
+        return false;
+    for (const QChar ch : name.last(kRandomPart)) {
+        const char16_t c = ch.unicode();
+        if (!((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9')))
+            return false;
+    }
+    return true;
+}
+
+// Where the save really happens: QSaveFile follows a symbolic link and replaces its target.
+QFileInfo savedFile(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? info : QFileInfo(target);
+}
+
+void removeLeftovers(const QString &fileName)
+{
+    const QFileInfo info = savedFile(fileName);
+    const QString name = info.fileName();
+    QDirIterator it(info.absolutePath(),
+                    QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    while (it.hasNext()) {
+        it.next();
+        if (isLeftoverName(it.fileName(), name))
+            QFile::remove(it.filePath());
+    }
+}
+
+// The rename that replaced the diary is an entry in its folder; until the folder itself reaches
+// the disk, a power cut could bring back the old file, or (for a new diary) no file at all.
+bool syncFolder(const QString &fileName)
+{
+    const QString folder = savedFile(fileName).absolutePath();
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return true; // nothing more we can do from here
+    int rc;
+    do {
+        rc = ::fsync(fd);
+    } while (rc != 0 && errno == EINTR);
+    // EINVAL: the file system has no way to sync a folder (some network and FUSE mounts).
+    const bool ok = rc == 0 || errno == EINVAL;
+    ::close(fd);
+    return ok;
+}
+
 void writeAtomically(const QString &fileName, const QByteArray &bytes)
 {
+    removeLeftovers(fileName);
     const bool existed = QFileInfo::exists(fileName);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
@@ -264,7 +332,7 @@ void writeAtomically(const QString &fileName, const QByteArray &bytes)
         file.cancelWriting();
         failWrite(fileName);
     }
-    if (!file.commit())
+    if (!file.commit() || !syncFolder(fileName))
         failWrite(fileName);
 }
 
