@@ -1,0 +1,186 @@
+// The six diary file operations on diaries of 10, 365, 3,650 and 36,500 entries (a few days to
+// a hundred years of dreams), with the file on the real disk and every save flushed to it.
+#include "DiaryGenerator.h"
+#include "store/IniFile.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <map>
+
+#include <unistd.h>
+
+namespace
+{
+
+constexpr std::uint32_t kSeed = 20261211;
+const QString kMemoKey = QStringLiteral("Описание");
+
+QString dataDir()
+{
+    const QString fromEnv = qEnvironmentVariable("VELNORA_BENCH_DIR");
+    return fromEnv.isEmpty() ? QStringLiteral(BENCH_DATA_DIR) : fromEnv;
+}
+
+struct Diary {
+    int entries = 0;
+    QString path;
+    QByteArray pristine;
+    DiaryGenerator::Entry middle; // the entry read, replaced and erased
+    QString lastDate;
+};
+
+// Puts the generated file back as it was, and on the disk, so that the next figures do not pay
+// for flushing it.
+bool restore(const Diary &d)
+{
+    QFile file(d.path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(d.pristine) == d.pristine.size() && file.flush() &&
+           ::fdatasync(file.handle()) == 0;
+}
+
+// Each size is generated once and kept in memory, for the benchmarks that change the file.
+const Diary *diary(benchmark::State &state)
+{
+    static std::map<int, Diary> diaries;
+    const int entries = int(state.range(0));
+    if (const auto it = diaries.find(entries); it != diaries.end())
+        return &it->second;
+
+    Diary d;
+    d.entries = entries;
+    d.path = QDir(dataDir()).filePath(QStringLiteral("Save-%1.vnx").arg(entries));
+    DiaryGenerator generator(kSeed);
+    d.pristine = generator.diary(entries, entries / 2, &d.middle);
+    d.lastDate = DiaryGenerator::dateOf(entries - 1);
+    if (!QDir().mkpath(dataDir()) || !restore(d)) {
+        state.SkipWithError("cannot write the diary; set VELNORA_BENCH_DIR to a writable folder");
+        return nullptr;
+    }
+    return &diaries.emplace(entries, std::move(d)).first->second;
+}
+
+void report(benchmark::State &state, const Diary &d)
+{
+    state.counters["file_MB"] = double(d.pristine.size()) / 1e6;
+    state.SetBytesProcessed(int64_t(state.iterations()) * d.pristine.size());
+}
+
+void readSections(benchmark::State &state)
+{
+    const Diary *d = diary(state);
+    if (!d)
+        return;
+    const TIniFile ini(d->path);
+    QStringList list;
+    for (auto _ : state) {
+        ini.ReadSections(list);
+        benchmark::DoNotOptimize(list.constData());
+    }
+    if (list.size() != d->entries || list.last() != d->lastDate)
+        state.SkipWithError("the list of entries is wrong");
+    report(state, *d);
+}
+
+void sectionExists(benchmark::State &state)
+{
+    const Diary *d = diary(state);
+    if (!d)
+        return;
+    const TIniFile ini(d->path);
+    bool exists = false;
+    for (auto _ : state) {
+        exists = ini.SectionExists(d->lastDate);
+        benchmark::DoNotOptimize(exists);
+    }
+    if (!exists)
+        state.SkipWithError("the last entry was not found");
+    report(state, *d);
+}
+
+void readString(benchmark::State &state)
+{
+    const Diary *d = diary(state);
+    if (!d)
+        return;
+    const TIniFile ini(d->path);
+    QString memo;
+    for (auto _ : state) {
+        memo = ini.ReadString(d->middle.date, kMemoKey, QString());
+        benchmark::DoNotOptimize(memo.constData());
+    }
+    if (memo != d->middle.values[DiaryGenerator::kKeys.indexOf(kMemoKey)])
+        state.SkipWithError("the memo read back differs");
+    report(state, *d);
+}
+
+// A new entry saved the way the diary saves it: six values, one atomic, flushed save each.
+void saveEntry(benchmark::State &state)
+{
+    const Diary *d = diary(state);
+    if (!d)
+        return;
+    TIniFile ini(d->path);
+    const DiaryGenerator::Entry entry = DiaryGenerator(kSeed + 1).entry(d->entries);
+    for (auto _ : state) {
+        for (int k = 0; k < DiaryGenerator::kKeys.size(); ++k)
+            ini.WriteString(entry.date, DiaryGenerator::kKeys[k], entry.values[k]);
+        state.PauseTiming();
+        ini.EraseSection(entry.date);
+        state.ResumeTiming();
+    }
+    report(state, *d);
+}
+
+void replaceValue(benchmark::State &state)
+{
+    const Diary *d = diary(state);
+    if (!d)
+        return;
+    TIniFile ini(d->path);
+    DiaryGenerator generator(kSeed + 2);
+    const QString memos[2] = {generator.memo(), generator.memo()};
+    int turn = 0;
+    for (auto _ : state)
+        ini.WriteString(d->middle.date, kMemoKey, memos[turn++ % 2]);
+    report(state, *d);
+    if (!restore(*d))
+        state.SkipWithError("cannot restore the diary");
+}
+
+void eraseSection(benchmark::State &state)
+{
+    const Diary *d = diary(state);
+    if (!d)
+        return;
+    TIniFile ini(d->path);
+    for (auto _ : state) {
+        ini.EraseSection(d->middle.date);
+        state.PauseTiming();
+        if (!restore(*d))
+            state.SkipWithError("cannot restore the diary");
+        state.ResumeTiming();
+    }
+    report(state, *d);
+}
+
+void sizes(benchmark::internal::Benchmark *b)
+{
+    for (const int entries : {10, 365, 3650, 36500})
+        b->Arg(entries);
+    b->ArgName("entries")->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+} // namespace
+
+BENCHMARK(readSections)->Apply(sizes);
+BENCHMARK(sectionExists)->Apply(sizes);
+BENCHMARK(readString)->Apply(sizes);
+BENCHMARK(saveEntry)->Apply(sizes);
+BENCHMARK(replaceValue)->Apply(sizes);
+BENCHMARK(eraseSection)->Apply(sizes);
+
+BENCHMARK_MAIN();
