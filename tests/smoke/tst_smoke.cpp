@@ -89,16 +89,19 @@ private slots:
 private:
     QProcess m_xvfb;
     QString m_display;
+    QTemporaryDir m_runtime; // the programs' XDG_RUNTIME_DIR
 };
 
 void TestSmoke::initTestCase()
 {
     QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
-    // The server picks a free display itself and tells us which on its standard output.
-    m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                          QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                          QStringLiteral("-screen"), QStringLiteral("0"),
-                                          QStringLiteral("1024x768x24")});
+    QVERIFY(m_runtime.isValid());
+    // The server picks a free display itself and tells us which on its standard output. It must
+    // not reset when the last client leaves: the next program could be caught in the reset.
+    m_xvfb.start(QStringLiteral("Xvfb"),
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                  QStringLiteral("tcp"), QStringLiteral("-noreset"), QStringLiteral("-screen"),
+                  QStringLiteral("0"), QStringLiteral("1024x768x24")});
     QVERIFY2(m_xvfb.waitForStarted(), qPrintable(m_xvfb.errorString()));
     QElapsedTimer timer;
     timer.start();
@@ -155,6 +158,7 @@ void TestSmoke::opensAndClosesLeavingTheDiaryAsItWas()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), m_display);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(QDir::tempPath()); // the diary goes beside the program regardless
     process.setProcessChannelMode(QProcess::ForwardedChannels);
