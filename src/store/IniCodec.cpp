@@ -153,6 +153,8 @@ QByteArray IniCodec::encodeValue(QStringView value) const
             if (isControl(cp) || !canHold(cp))
                 escaped +=
                     QLatin1StringView("\\u{") + QString::number(uint(cp), 16).toUpper() + u'}';
+            else if (cp > 0xFFFF)
+                escaped += QString::fromUcs4(&cp, 1);
             else
                 escaped += QChar(char16_t(cp));
         }

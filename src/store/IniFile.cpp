@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -20,6 +21,14 @@ namespace
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr char kEndOfFile = '\x1A'; // old editors close a text file with ^Z
+
+// A new file as the old one with one stretch replaced. Written out piece by piece, it never needs a
+// second copy of the whole diary in memory.
+struct Edit {
+    QByteArrayView before;
+    QByteArray inserted;
+    QByteArrayView after;
+};
 
 struct Line {
     qsizetype begin; // first byte of the line
@@ -162,29 +171,19 @@ public:
 
     // The text with `bytes` put in at `pos` as whole lines, mending a last line left without its
     // line break.
-    QByteArray insertLines(qsizetype pos, const QByteArray &bytes) const
+    Edit insertLines(qsizetype pos, const QByteArray &bytes) const
     {
-        QByteArray out;
-        out.reserve(data.size() + bytes.size() + 2 * eol.size());
-        out.append(QByteArrayView(data).first(pos));
-        if (pos > bodyBegin && data[pos - 1] != '\n' && data[pos - 1] != '\r')
-            out.append(eol);
-        out.append(bytes);
-        out.append(QByteArrayView(data).sliced(pos));
-        return out;
+        const bool mend = pos > bodyBegin && data[pos - 1] != '\n' && data[pos - 1] != '\r';
+        return Edit{QByteArrayView(data).first(pos), mend ? eol + bytes : bytes,
+                    QByteArrayView(data).sliced(pos)};
     }
 
-    QByteArray replace(qsizetype begin, qsizetype end, const QByteArray &bytes) const
+    Edit replace(qsizetype begin, qsizetype end, const QByteArray &bytes) const
     {
-        QByteArray out;
-        out.reserve(data.size() - (end - begin) + bytes.size());
-        out.append(QByteArrayView(data).first(begin));
-        out.append(bytes);
-        out.append(QByteArrayView(data).sliced(end));
-        return out;
+        return Edit{QByteArrayView(data).first(begin), bytes, QByteArrayView(data).sliced(end)};
     }
 
-    QByteArray data;
+    const QByteArray data;
     qsizetype bodyBegin = 0;
     qsizetype bodyEnd = 0;
     IniCodec codec{IniCodec::Page::Windows1251};
@@ -203,12 +202,31 @@ private:
     }
 };
 
+// Every operation reads the whole file. Reading it into the same block of memory each time spares
+// the system handing out, clearing and taking back a block the size of the diary on every call,
+// which for years of entries costs more than the reading itself. The block stays with the thread
+// for its next call and only ever grows; a Text shares it until it goes away.
 Text readText(const QString &fileName)
 {
+    thread_local QByteArray buffer;
     QFile file(fileName);
-    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
+    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return Text(QByteArray());
-    return Text(file.readAll());
+    // One byte more than the file holds, so that a file that grew meanwhile is read to its end.
+    qsizetype room = qsizetype(file.size()) + 1;
+    qsizetype size = 0;
+    for (;;) {
+        if (buffer.size() < room)
+            buffer.resize(room);
+        const qint64 got = file.read(buffer.data() + size, room - size);
+        if (got <= 0)
+            break;
+        size += qsizetype(got);
+        if (size == room)
+            room *= 2;
+    }
+    buffer.resize(size);
+    return Text(buffer);
 }
 
 [[noreturn]] void failWrite(const QString &fileName)
@@ -254,18 +272,28 @@ void checkWritable(const QString &fileName)
         failWrite(fileName);
 }
 
-// QSaveFile writes the new file unnamed (or, where the system cannot, under a temporary name from
-// the start), then names it "Save.vnx.AbCdEf" and renames that over the diary. A crash or a kill
-// between those two steps leaves the named temporary file behind, whole but useless, and nothing
-// else would ever remove it. Anything in the folder named exactly like that is such a leftover of
-// an earlier save of this very file. (A save of the same file running at this moment in another
-// process could lose its temporary file to us in that short window; its rename then fails and it
-// reports the write as failed, leaving the diary whole.)
-bool isLeftoverName(QStringView name, QStringView fileName)
+// Where the save really happens: a symbolic link is followed and its target replaced.
+QFileInfo savedFile(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? info : QFileInfo(target);
+}
+
+// The new diary is first completed and flushed under a name of its own beside the old one,
+// "Save.vnx.velnora-new", and only then renamed over it. QSaveFile, which writes it, may itself
+// pass through "Save.vnx.velnora-new.AbCdEf". A crash between those steps leaves such a file
+// behind: whole, but never taken for the diary. The names are ours alone, so removing them before
+// the next save cannot touch anything of the user's, such as a "Save.vnx.backup".
+const QString kStagingSuffix = QStringLiteral(".velnora-new");
+
+bool isLeftoverName(QStringView name, QStringView staging)
 {
     constexpr qsizetype kRandomPart = 6;
-    if (name.size() != fileName.size() + 1 + kRandomPart || !name.startsWith(fileName) ||
-        name[fileName.size()] != u'.')
+    if (name == staging)
+        return true;
+    if (name.size() != staging.size() + 1 + kRandomPart || !name.startsWith(staging) ||
+        name[staging.size()] != u'.')
         return false;
     for (const QChar ch : name.last(kRandomPart)) {
         const char16_t c = ch.unicode();
@@ -275,23 +303,14 @@ bool isLeftoverName(QStringView name, QStringView fileName)
     return true;
 }
 
-// Where the save really happens: QSaveFile follows a symbolic link and replaces its target.
-QFileInfo savedFile(const QString &fileName)
+void removeLeftovers(const QFileInfo &target)
 {
-    const QFileInfo info(fileName);
-    const QString target = info.canonicalFilePath();
-    return target.isEmpty() ? info : QFileInfo(target);
-}
-
-void removeLeftovers(const QString &fileName)
-{
-    const QFileInfo info = savedFile(fileName);
-    const QString name = info.fileName();
-    QDirIterator it(info.absolutePath(),
+    const QString staging = target.fileName() + kStagingSuffix;
+    QDirIterator it(target.absolutePath(), {staging + u'*'},
                     QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     while (it.hasNext()) {
         it.next();
-        if (isLeftoverName(it.fileName(), name))
+        if (isLeftoverName(it.fileName(), staging))
             QFile::remove(it.filePath());
     }
 }
@@ -315,24 +334,36 @@ bool syncFolder(const QString &fileName)
     return ok;
 }
 
-void writeAtomically(const QString &fileName, const QByteArray &bytes)
+void writeAtomically(const QString &fileName, const Edit &edit)
 {
-    removeLeftovers(fileName);
-    const bool existed = QFileInfo::exists(fileName);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    const QFileInfo target = savedFile(fileName);
+    removeLeftovers(target);
+    const QString staging = target.absoluteFilePath() + kStagingSuffix;
+    QSaveFile file(staging);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         failWrite(fileName);
     // A diary is private: a new one is for its owner's eyes only. An existing file keeps the
     // permissions it has.
-    if (!existed && !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
+    const auto permissions =
+        target.exists() ? target.permissions() : QFile::ReadOwner | QFile::WriteOwner;
+    if (!file.setPermissions(permissions)) {
         file.cancelWriting();
         failWrite(fileName);
     }
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
+    for (const QByteArrayView piece : {edit.before, QByteArrayView(edit.inserted), edit.after}) {
+        if (file.write(piece.data(), piece.size()) != piece.size()) {
+            file.cancelWriting();
+            failWrite(fileName);
+        }
+    }
+    if (!file.commit())
+        failWrite(fileName);
+    if (::rename(QFile::encodeName(staging).constData(),
+                 QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+        QFile::remove(staging);
         failWrite(fileName);
     }
-    if (!file.commit() || !syncFolder(fileName))
+    if (!syncFolder(fileName))
         failWrite(fileName);
 }
 
@@ -389,7 +420,7 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
 
     const QByteArray value = text.codec.encodeValue(Value);
     const auto s = text.find(Section, Ident);
-    QByteArray updated;
+    Edit updated;
     if (s.key) {
         const QByteArrayView content = text.view(*s.key);
         const QByteArrayView old = content.sliced(s.valueBegin, s.valueEnd - s.valueBegin);

@@ -75,6 +75,7 @@ private slots:
     void tolerantReading();
     void writingKeepsTheFilesConventions_data();
     void writingKeepsTheFilesConventions();
+    void utf8DiaryHoldsAnyCharacter();
 
 private:
     QString path() const { return m_dir->filePath("Save.vnx"); }
@@ -386,6 +387,18 @@ void TestIniFile::writingKeepsTheFilesConventions_data()
     QTest::newRow("UTF-8 stays UTF-8")
         << "utf8_bom.vnx"
         << "\xEF\xBB\xBF" + (lines("\r\n") + "[новая]\r\nx=1\r\n").toUtf8();
+}
+
+void TestIniFile::utf8DiaryHoldsAnyCharacter()
+{
+    writeBytes(path(), fixture("utf8_bom.vnx"));
+    TIniFile ini(path());
+    const QString value = QStringLiteral("луна 🌙, 夢 и\r\nперевод строки");
+    ini.WriteString("01.12.2026", "Описание", value);
+    ini.WriteString("луна 🌙", "Описание", "раздел с эмодзи");
+    QCOMPARE(ini.ReadString("01.12.2026", "Описание", " "), value);
+    QCOMPARE(ini.ReadString("луна 🌙", "Описание", " "), "раздел с эмодзи");
+    QVERIFY(readBytes(path()).startsWith("\xEF\xBB\xBF"));
 }
 
 void TestIniFile::writingKeepsTheFilesConventions()
