@@ -231,20 +231,22 @@ void TForm1::N8Click()
     SetWidth(kNarrow);
 }
 
+// Shows a reading window, or brings it to the front if it is open already; never a second one.
+static void ShowReadingWindow(QWidget *window)
+{
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void TForm1::N9Click()
 {
-    if (!Form2)
-        return;
-    Form2->show();
-    Form2->raise();
-    Form2->activateWindow();
+    ShowReadingWindow(Form2);
 }
 
 void TForm1::N10Click()
 {
-    if (!Form3)
-        return;
-    Form3->show();
-    Form3->raise();
-    Form3->activateWindow();
+    ShowReadingWindow(Form3);
 }

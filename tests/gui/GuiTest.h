@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DiaryBytes.h"
 #include "forms/Unit1.h"
 #include "rtl/Controls.h"
 #include "rtl/Forms.h"
@@ -64,25 +65,6 @@ private:
     Qt::Key m_key;
     QTimer m_timer;
 };
-
-inline QByteArray cp1251(const QString &text)
-{
-    QStringEncoder encoder("windows-1251");
-    return encoder.encode(text);
-}
-
-inline QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-}
 
 // A diary entry as the program writes it.
 inline QString entryText(const QString &date, const QString &when, const QString &description,

@@ -3,6 +3,8 @@
 // width and clean line ends matter; the dictionary also has a fixed layout of
 // four parts that the reader relies on.
 
+#include "DiaryBytes.h"
+
 #include <QCollator>
 #include <QFile>
 #include <QLocale>
@@ -19,12 +21,6 @@ constexpr int kArticleWidth = 47;
 const QString kDictionaryPath = QStringLiteral(RESOURCES "/dictionary.txt");
 const QString kArticlePath = QStringLiteral(RESOURCES "/article.txt");
 const QString kEntryIndent = QStringLiteral("     ");
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Faults in a text meant for a read-only box of the given width: one message
 // per fault, naming the line. An empty list means the text is clean.

@@ -1,3 +1,4 @@
+#include "DiaryBytes.h"
 #include "store/IniFile.h"
 
 #include <QRandomGenerator>
@@ -13,25 +14,6 @@ const QString kDate = QStringLiteral("11.12.2026");
 // The six keys of an entry, in the order a new entry receives them.
 const QStringList kKeys = {"Сон был",  "Ощущения",  "Описание",
                            "Виденное", "Трактовка", "Степень ОС"};
-
-QByteArray cp1251(const QString &text)
-{
-    QStringEncoder encoder("windows-1251");
-    return encoder.encode(text);
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QByteArray fixture(const QString &name)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DiaryBytes.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -55,18 +57,6 @@ private:
         }
     }
 };
-
-inline QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 inline mode_t modeOf(const QString &path)
 {

@@ -15,12 +15,6 @@ namespace
 
 enum class Operation { Write, Erase };
 
-QByteArray cp1251(const QString &text)
-{
-    QStringEncoder encoder("windows-1251");
-    return encoder.encode(text);
-}
-
 const QString kDiaryText = QStringLiteral("[10.12.2026]\r\n"
                                           "Сон был=Под утро\r\n"
                                           "Описание=\"Шёл дождь,\\r\\nи я летел\"\r\n"
