@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -75,8 +77,11 @@ int StrToInt(const QString &text)
         base = 16;
         digits = digits.sliced(2);
     }
-    bool ok = !digits.isEmpty() && digits.front() != u'+' && digits.front() != u'-' &&
-              !digits.front().isSpace();
+    const auto isDigit = [base](QChar c) {
+        return (c >= u'0' && c <= u'9') ||
+               (base == 16 && ((c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F')));
+    };
+    bool ok = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), isDigit);
     const qlonglong magnitude = ok ? digits.toLongLong(&ok, base) : 0;
     const qlonglong value = negative ? -magnitude : magnitude;
     if (!ok || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
