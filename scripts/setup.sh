@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ clang pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-liberation2 fonts-paratype
-    xvfb xauth x11-utils
+    xvfb xauth x11-utils libx11-dev
     libbenchmark-dev
 )
 

@@ -13,13 +13,13 @@ int main(int argc, char *argv[])
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Baseline"));
-    for (const QString &title : {QStringLiteral("File"), QStringLiteral("View"),
-                                 QStringLiteral("Help")}) {
+    for (const QString &title :
+         {QStringLiteral("File"), QStringLiteral("View"), QStringLiteral("Help")}) {
         QMenu *menu = window.menuBar()->addMenu(title);
         menu->addAction(title + QStringLiteral(" item"));
     }
-    for (const QString &text : {QStringLiteral("Entries - 0"), QStringLiteral("Today"),
-                                QStringLiteral("00:00:00")})
+    for (const QString &text :
+         {QStringLiteral("Entries - 0"), QStringLiteral("Today"), QStringLiteral("00:00:00")})
         window.statusBar()->addWidget(new QLabel(text));
     window.resize(247, 436);
     window.show();

@@ -47,8 +47,8 @@ std::optional<std::string> windowTitle(Display *display, Window window)
     unsigned long count = 0;
     unsigned long after = 0;
     unsigned char *data = nullptr;
-    if (XGetWindowProperty(display, window, netWmName, 0, 4096, False, utf8, &type, &format,
-                           &count, &after, &data) == Success &&
+    if (XGetWindowProperty(display, window, netWmName, 0, 4096, False, utf8, &type, &format, &count,
+                           &after, &data) == Success &&
         data) {
         std::string title(reinterpret_cast<const char *>(data), count);
         XFree(data);
@@ -71,7 +71,10 @@ std::optional<std::string> windowTitle(Display *display, Window window)
 }
 
 // Windows may be gone by the time we ask about them; that is no error here.
-int ignoreErrors(Display *, XErrorEvent *) { return 0; }
+int ignoreErrors(Display *, XErrorEvent *)
+{
+    return 0;
+}
 
 void endChild(pid_t pid)
 {
@@ -87,8 +90,9 @@ void endChild(pid_t pid)
 
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: velnora_mapwait [--title TITLE] [--timeout SECONDS] -- PROGRAM [ARGS...]\n");
+    std::fprintf(
+        stderr,
+        "usage: velnora_mapwait [--title TITLE] [--timeout SECONDS] -- PROGRAM [ARGS...]\n");
     return 3;
 }
 

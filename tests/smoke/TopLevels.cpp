@@ -48,7 +48,10 @@ struct TopLevels::Connection {
 namespace
 {
 // A window may be gone by the time we ask about it.
-int ignoreErrors(Display *, XErrorEvent *) { return 0; }
+int ignoreErrors(Display *, XErrorEvent *)
+{
+    return 0;
+}
 } // namespace
 
 TopLevels::TopLevels(const std::string &display) : m_x(std::make_unique<Connection>())

@@ -47,22 +47,22 @@ QByteArray readBytes(const QString &path)
 QByteArray smallDiary()
 {
     const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
-    const QString text = QStringLiteral(
-        "[01.03.2024]\r\n"
-        "Сон был=Поздно ночью\r\n"
-        "Ощущения=Спокойствие\r\n"
-        "Описание=Шёл по мосту через реку.\r\n"
-        "Виденное=Мост, река\r\n"
-        "Трактовка=К переменам.\r\n"
-        "Степень ОС=2\r\n"
-        "[%1]\r\n"
-        "Сон был=Перед пробуждением утром\r\n"
-        "Ощущения=\"Лёгкость\\r\\nи радость\"\r\n"
-        "Описание=\"Летал над городом.\\r\\nПотом оказался дома.\"\r\n"
-        "Виденное=Птица, дом\r\n"
-        "Трактовка=\"По соннику полёт — к свободе.\\r\\nСкоро отпуск.\"\r\n"
-        "Степень ОС=7\r\n")
-                             .arg(today);
+    const QString text =
+        QStringLiteral("[01.03.2024]\r\n"
+                       "Сон был=Поздно ночью\r\n"
+                       "Ощущения=Спокойствие\r\n"
+                       "Описание=Шёл по мосту через реку.\r\n"
+                       "Виденное=Мост, река\r\n"
+                       "Трактовка=К переменам.\r\n"
+                       "Степень ОС=2\r\n"
+                       "[%1]\r\n"
+                       "Сон был=Перед пробуждением утром\r\n"
+                       "Ощущения=\"Лёгкость\\r\\nи радость\"\r\n"
+                       "Описание=\"Летал над городом.\\r\\nПотом оказался дома.\"\r\n"
+                       "Виденное=Птица, дом\r\n"
+                       "Трактовка=\"По соннику полёт — к свободе.\\r\\nСкоро отпуск.\"\r\n"
+                       "Степень ОС=7\r\n")
+            .arg(today);
     return cp1251(text);
 }
 
@@ -130,8 +130,8 @@ void TestSmoke::opensAndClosesLeavingTheDiaryAsItWas_data()
     QTest::newRow("first start, no diary") << false << QByteArray();
     QTest::newRow("diary with today's entry") << true << smallDiary();
     QTest::newRow("empty diary file") << true << QByteArray();
-    QTest::newRow("file that is no diary") << true
-                                           << QByteArray("\x00\xff\x1a[\r\n=\"\\u{\n\xfe", 13);
+    QTest::newRow("file that is no diary")
+        << true << QByteArray("\x00\xff\x1a[\r\n=\"\\u{\n\xfe", 13);
 }
 
 void TestSmoke::opensAndClosesLeavingTheDiaryAsItWas()
