@@ -59,7 +59,12 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
             control->setToolTipDuration(-1);
     }
     Memo5->SetReadingFace();
-    Memo5->setPlainText(loadText(QStringLiteral(":/velnora/dictionary.txt")));
+    // The dictionary is a quarter of a million characters: it is put in place just after the
+    // window first shows, so that the window does not wait for it. It stays out of sight until
+    // asked for; "Идет загрузка сонника..." under it says what is going on meanwhile.
+    QTimer::singleShot(0, Memo5, [this] {
+        Memo5->setPlainText(loadText(QStringLiteral(":/velnora/dictionary.txt")));
+    });
     ComboBox2->SetText(kLateAtNight);
 
     Timer1 = new QTimer(this);

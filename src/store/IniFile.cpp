@@ -9,14 +9,17 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-namespace
+namespace inifile
 {
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
@@ -52,13 +55,15 @@ public:
         eol = detectLineBreak();
     }
 
-    template <typename F> void forEachLine(F &&visit) const
+    // Visits the lines that start in [from, to); `to` is the start of a line or the end of the
+    // text.
+    template <typename F> void forEachLine(qsizetype from, qsizetype to, F &&visit) const
     {
         const char *base = data.constData();
-        qsizetype pos = bodyBegin;
-        while (pos < bodyEnd) {
+        qsizetype pos = from;
+        while (pos < to) {
             const char *start = base + pos;
-            const auto rest = size_t(bodyEnd - pos);
+            const auto rest = size_t(to - pos);
             const auto *lf = static_cast<const char *>(std::memchr(start, '\n', rest));
             const size_t span = lf ? size_t(lf - start) : rest;
             const auto *cr = static_cast<const char *>(std::memchr(start, '\r', span));
@@ -70,7 +75,7 @@ public:
                 line.end = pos + qsizetype(span) - (cr ? 1 : 0);
                 line.next = pos + qsizetype(span) + 1;
             } else {
-                line.end = line.next = bodyEnd;
+                line.end = line.next = to;
             }
             if (!visit(line))
                 return;
@@ -133,27 +138,47 @@ public:
         qsizetype valueEnd = 0;
     };
 
+    struct Header {
+        qsizetype begin; // the header line
+        qsizetype next;  // the line after it
+        QString name;
+    };
+
+    // The section headers in file order, found in one pass over the text the first time they
+    // are asked for.
+    const std::vector<Header> &headers() const
+    {
+        if (!m_headers) {
+            std::vector<Header> list;
+            forEachLine(bodyBegin, bodyEnd, [&](const Line &line) {
+                const QByteArrayView content = view(line);
+                if (content.isEmpty() ||
+                    (content.front() != '[' && !IniCodec::isBlank(content.front())))
+                    return true;
+                if (const auto raw = headerName(content))
+                    list.push_back({line.begin, line.next, codec.decode(*raw)});
+                return true;
+            });
+            m_headers = std::move(list);
+        }
+        return *m_headers;
+    }
+
     Section find(const QString &section, const QString &ident = {}) const
     {
         Section s;
-        bool inside = false;
-        forEachLine([&](const Line &line) {
-            const QByteArrayView content = view(line);
-            if (const auto name = headerName(content)) {
-                if (inside) {
-                    s.end = line.begin;
-                    return false;
-                }
-                if (sameName(*name, section)) {
-                    inside = s.found = true;
-                    s.begin = line.begin;
-                    s.appendAt = line.next;
-                }
-                return true;
-            }
-            if (!inside)
-                return true;
-            if (const auto key = keyLine(content)) {
+        const std::vector<Header> &list = headers();
+        const auto match = std::find_if(list.begin(), list.end(), [&](const Header &h) {
+            return QString::compare(h.name, section, Qt::CaseInsensitive) == 0;
+        });
+        if (match == list.end())
+            return s;
+        s.found = true;
+        s.begin = match->begin;
+        s.appendAt = match->next;
+        s.end = match + 1 != list.end() ? (match + 1)->begin : bodyEnd;
+        forEachLine(match->next, s.end, [&](const Line &line) {
+            if (const auto key = keyLine(view(line))) {
                 s.hasKey = true;
                 s.appendAt = line.next;
                 if (!s.key && !ident.isEmpty() && sameName(key->name, ident)) {
@@ -164,8 +189,6 @@ public:
             }
             return true;
         });
-        if (inside && s.end == 0)
-            s.end = bodyEnd;
         return s;
     }
 
@@ -189,6 +212,10 @@ public:
     IniCodec codec{IniCodec::Page::Windows1251};
     QByteArray eol;
 
+private:
+    mutable std::optional<std::vector<Header>> m_headers;
+
+public:
 private:
     QByteArray detectLineBreak() const
     {
@@ -227,6 +254,33 @@ Text readText(const QString &fileName)
     }
     buffer.resize(size);
     return Text(buffer);
+}
+
+// What tells one state of the file from another without reading it: a save puts a new file in
+// place (another inode), and any other change moves its size or its change times.
+struct FileStamp {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+
+    bool operator==(const FileStamp &o) const
+    {
+        return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+FileStamp stampOf(const QString &fileName)
+{
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(fileName).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    return {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
 }
 
 [[noreturn]] void failWrite(const QString &fileName)
@@ -367,39 +421,56 @@ void writeAtomically(const QString &fileName, const Edit &edit)
         failWrite(fileName);
 }
 
-} // namespace
+} // namespace inifile
+
+using namespace inifile;
 
 TIniFile::TIniFile(const QString &FileName) : m_fileName(FileName) {}
+
+struct TIniFile::Snapshot {
+    FileStamp stamp;
+    Text text;
+};
+
+std::shared_ptr<const TIniFile::Snapshot> TIniFile::snapshot() const
+{
+    // Taken before reading: if the file changes while it is read, the next look sees another
+    // stamp and reads it again.
+    const FileStamp stamp = stampOf(m_fileName);
+    if (!m_snapshot || !(m_snapshot->stamp == stamp)) {
+        QByteArray bytes;
+        QFile file(m_fileName);
+        if (stamp.exists && file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+        m_snapshot = std::make_shared<const Snapshot>(Snapshot{stamp, Text(std::move(bytes))});
+    }
+    return m_snapshot;
+}
 
 void TIniFile::ReadSections(QStringList &Strings) const
 {
     Strings.clear();
-    const Text text = readText(m_fileName);
+    const auto snap = snapshot();
     QSet<QString> seen;
-    text.forEachLine([&](const Line &line) {
-        const QByteArrayView content = text.view(line);
-        if (content.isEmpty() || (content.front() != '[' && !IniCodec::isBlank(content.front())))
-            return true;
-        if (const auto raw = Text::headerName(content)) {
-            QString name = text.codec.decode(*raw);
-            if (!seen.contains(name.toCaseFolded())) {
-                seen.insert(name.toCaseFolded());
-                Strings.append(std::move(name));
-            }
+    for (const Text::Header &header : snap->text.headers()) {
+        const QString folded = header.name.toCaseFolded();
+        if (!seen.contains(folded)) {
+            seen.insert(folded);
+            Strings.append(header.name);
         }
-        return true;
-    });
+    }
 }
 
 bool TIniFile::SectionExists(const QString &Section) const
 {
-    return readText(m_fileName).find(Section).hasKey;
+    return snapshot()->text.find(Section).hasKey;
 }
 
 QString TIniFile::ReadString(const QString &Section, const QString &Ident,
                              const QString &Default) const
 {
-    const Text text = readText(m_fileName);
+    const auto snap = snapshot();
+    const Text &text = snap->text;
     const auto s = text.find(Section, Ident);
     if (!s.key) {
         qsizetype end = Default.size();
@@ -435,6 +506,7 @@ void TIniFile::WriteString(const QString &Section, const QString &Ident, const Q
                                  text.codec.encode(Ident) + '=' + value + text.eol;
         updated = text.insertLines(text.bodyEnd, lines);
     }
+    m_snapshot.reset();
     writeAtomically(m_fileName, updated);
 }
 
@@ -445,5 +517,6 @@ void TIniFile::EraseSection(const QString &Section)
     if (!s.found)
         return;
     checkWritable(m_fileName);
+    m_snapshot.reset();
     writeAtomically(m_fileName, text.replace(s.begin, s.end, {}));
 }

@@ -5,9 +5,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 // The diary file: an initialization-format text file of sections ("[name]") holding key lines
-// ("key=value"). The object remembers only the path; every operation reads or writes the file
-// itself at once, so nothing is ever pending and nothing needs saving at exit.
+// ("key=value"). Every operation goes to the file itself at once, so nothing is ever pending and
+// nothing needs saving at exit. A read looks at the file each time and reads it again whenever it
+// is not the very file read last (another file put in its place, another size or change time);
+// a write always reads the file afresh before changing it.
 //
 // Reading never fails: a missing or unreadable file is an empty diary.
 //   ReadSections   empties the list, then adds each section name in file order (a name that
@@ -46,5 +50,9 @@ public:
     void EraseSection(const QString &Section);
 
 private:
+    struct Snapshot;
+    std::shared_ptr<const Snapshot> snapshot() const;
+
     QString m_fileName;
+    mutable std::shared_ptr<const Snapshot> m_snapshot;
 };

@@ -2,6 +2,11 @@
 #include "store/IniFile.h"
 
 #include <QRandomGenerator>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -58,6 +63,8 @@ private slots:
     void writingKeepsTheFilesConventions_data();
     void writingKeepsTheFilesConventions();
     void utf8DiaryHoldsAnyCharacter();
+    void readsSeeEveryChangeMadeByOthers_data();
+    void readsSeeEveryChangeMadeByOthers();
 
 private:
     QString path() const { return m_dir->filePath("Save.vnx"); }
@@ -381,6 +388,56 @@ void TestIniFile::utf8DiaryHoldsAnyCharacter()
     QCOMPARE(ini.ReadString("01.12.2026", "Описание", " "), value);
     QCOMPARE(ini.ReadString("луна 🌙", "Описание", " "), "раздел с эмодзи");
     QVERIFY(readBytes(path()).startsWith("\xEF\xBB\xBF"));
+}
+
+void TestIniFile::readsSeeEveryChangeMadeByOthers_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("another file put in its place") << "replace";
+    QTest::newRow("rewritten in place, same size") << "rewrite";
+    QTest::newRow("grown in place") << "append";
+    QTest::newRow("removed") << "remove";
+}
+
+void TestIniFile::readsSeeEveryChangeMadeByOthers()
+{
+    QFETCH(QString, how);
+    const QByteArray before = cp1251("[01.12.2026]\r\nОписание=Лес\r\n");
+    const QByteArray after = cp1251("[01.12.2026]\r\nОписание=Дом\r\n");
+    writeBytes(path(), before);
+    const TIniFile ini(path());
+    QCOMPARE(ini.ReadString("01.12.2026", "Описание", " "), "Лес");
+
+    if (how == "replace") {
+        const QString other = m_dir->filePath("other");
+        writeBytes(other, after);
+        QVERIFY(QFile::remove(path()) && QFile::rename(other, path()));
+    } else if (how == "rewrite") {
+        // Same size, and the same times too, as a quick second write can leave them.
+        struct stat st {
+        };
+        QCOMPARE(::stat(QFile::encodeName(path()).constData(), &st), 0);
+        writeBytes(path(), after);
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path()).constData(), times, 0), 0);
+    } else if (how == "append") {
+        QFile file(path());
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(cp1251("[02.12.2026]\r\nОписание=Море\r\n"));
+    } else {
+        QVERIFY(QFile::remove(path()));
+    }
+
+    QStringList dates;
+    ini.ReadSections(dates);
+    if (how == "remove") {
+        QCOMPARE(dates, QStringList());
+        QVERIFY(!ini.SectionExists("01.12.2026"));
+    } else if (how == "append") {
+        QCOMPARE(dates, (QStringList{"01.12.2026", "02.12.2026"}));
+    } else {
+        QCOMPARE(ini.ReadString("01.12.2026", "Описание", " "), "Дом");
+    }
 }
 
 void TestIniFile::writingKeepsTheFilesConventions()
