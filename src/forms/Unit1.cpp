@@ -58,11 +58,11 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
         if (!control->toolTip().isEmpty())
             control->setToolTipDuration(-1);
     }
-    Memo5->SetReadingFace();
     // The dictionary is a quarter of a million characters: it is put in place just after the
-    // window first shows, so that the window does not wait for it. It stays out of sight until
-    // asked for; "Идет загрузка сонника..." under it says what is going on meanwhile.
-    QTimer::singleShot(0, Memo5, [this] {
+    // window is up, so that the window does not wait for it. It stays out of sight until asked
+    // for; "Идет загрузка сонника..." under it says what is going on meanwhile.
+    WhenOnScreen(this, [this] {
+        Memo5->SetReadingFace();
         Memo5->setPlainText(loadText(QStringLiteral(":/velnora/dictionary.txt")));
     });
     ComboBox2->SetText(kLateAtNight);

@@ -11,6 +11,12 @@ class TForm2 : public QWidget, private Ui::TForm2
 public:
     explicit TForm2(QWidget *parent = nullptr);
     ~TForm2() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    bool m_filled = false;
 };
 
 extern TForm2 *Form2;

@@ -15,6 +15,12 @@ public:
 
 public slots:
     void Button1Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    bool m_pictured = false;
 };
 
 extern TForm3 *Form3;

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QStringListModel>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -12,6 +13,11 @@ TComboBox::TComboBox(QWidget *parent) : QComboBox(parent)
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr); // our own completion below; Qt's would not count as picking
+    // A plain list of texts: years of dates go in at once, without an item object for each.
+    setModel(new QStringListModel(this));
+    // Boxes stand where the window's design puts them, at its sizes: no need to measure every
+    // item for a size the box would prefer.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     connect(this, &QComboBox::activated, this, [this](int index) {
         m_itemIndex = index;
         emit Click();
@@ -29,8 +35,7 @@ void TComboBox::SetItems(const QStringList &items)
     const QString text = currentText();
     {
         const QSignalBlocker blocker(this);
-        clear();
-        addItems(items);
+        static_cast<QStringListModel *>(model())->setStringList(items);
         setCurrentIndex(-1);
     }
     m_itemIndex = -1;

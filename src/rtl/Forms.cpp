@@ -6,8 +6,66 @@
 #include <QFont>
 #include <QIcon>
 #include <QMessageBox>
+#include <QWindow>
 
 TApplication *Application = nullptr;
+
+namespace
+{
+
+// Waits for a window's first expose: the moment it is on screen.
+class OnScreen : public QObject
+{
+public:
+    OnScreen(QWidget *window, std::function<void()> work)
+        : QObject(window), m_window(window), m_work(std::move(work))
+    {
+        if (window->windowHandle() && window->windowHandle()->isExposed()) {
+            fire();
+            return;
+        }
+        window->installEventFilter(this);
+        if (window->windowHandle())
+            window->windowHandle()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        QWindow *handle = m_window->windowHandle();
+        if (watched == m_window && event->type() == QEvent::Show && handle)
+            handle->installEventFilter(this); // the native window exists from the first show on
+        else if (watched == handle && event->type() == QEvent::Expose && handle->isExposed())
+            fire();
+        return false;
+    }
+
+private:
+    void fire()
+    {
+        m_window->removeEventFilter(this);
+        if (QWindow *handle = m_window->windowHandle())
+            handle->removeEventFilter(this);
+        // After the expose has been handled: the window paints first.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                Guarded(m_work);
+                deleteLater();
+            },
+            Qt::QueuedConnection);
+    }
+
+    QWidget *m_window;
+    std::function<void()> m_work;
+};
+
+} // namespace
+
+void WhenOnScreen(QWidget *window, std::function<void()> work)
+{
+    new OnScreen(window, std::move(work));
+}
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -31,10 +89,6 @@ void TApplication::Initialize()
                       QStringLiteral("PT Sans"), QStringLiteral("DejaVu Sans")});
     font.setPixelSize(11);
     setFont(font);
-    QIcon icon;
-    for (const int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/velnora/icons/velnora-%1.png").arg(size), QSize(size, size));
-    setWindowIcon(icon);
 }
 
 void TApplication::SetTitle(const QString &title)
@@ -55,6 +109,16 @@ void TApplication::adopt(QWidget *form)
     if (!m_mainForm) {
         m_mainForm = form;
         form->installEventFilter(this);
+        // Decoding pictures is the slowest part of showing a window: the icon follows at once
+        // after the window is up. The sizes are those a title bar and a task switcher ask for;
+        // the desktop's menu takes larger ones from the installed icon theme.
+        WhenOnScreen(form, [this] {
+            QIcon icon;
+            for (const int size : {16, 32, 48})
+                icon.addFile(QStringLiteral(":/velnora/icons/velnora-%1.png").arg(size),
+                             QSize(size, size));
+            setWindowIcon(icon);
+        });
         form->show(); // the main window shows once created; the others wait to be asked for
     }
 }

@@ -53,6 +53,10 @@ private:
 
 extern TApplication *Application;
 
+// Runs `work` once, as soon as the window is first on screen, under Guarded. What the user does
+// not need at the first glance is done there, so that it does not hold the window back.
+void WhenOnScreen(QWidget *window, std::function<void()> work);
+
 // Runs one event handler to its end. A failure that leaves it goes to the default error report;
 // the handler's remaining steps are skipped and the program carries on.
 void Guarded(const std::function<void()> &handler);

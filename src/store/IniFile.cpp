@@ -39,6 +39,33 @@ struct Line {
     qsizetype next;  // first byte of the following line
 };
 
+// Visits the lines of base[from, to) that start there; `to` is the start of a line or the end of
+// the text. A line ends with CR LF, LF or a lone CR.
+template <typename F> void forEachLineIn(const char *base, qsizetype from, qsizetype to, F &&visit)
+{
+    qsizetype pos = from;
+    while (pos < to) {
+        const char *start = base + pos;
+        const auto rest = size_t(to - pos);
+        const auto *lf = static_cast<const char *>(std::memchr(start, '\n', rest));
+        const size_t span = lf ? size_t(lf - start) : rest;
+        const auto *cr = static_cast<const char *>(std::memchr(start, '\r', span));
+        Line line{pos, 0, 0};
+        if (cr && cr + 1 != lf) { // a lone CR ends this line
+            line.end = pos + (cr - start);
+            line.next = line.end + 1;
+        } else if (lf) {
+            line.end = pos + qsizetype(span) - (cr ? 1 : 0);
+            line.next = pos + qsizetype(span) + 1;
+        } else {
+            line.end = line.next = to;
+        }
+        if (!visit(line))
+            return;
+        pos = line.next;
+    }
+}
+
 // One reading of the file, with what it takes to find names in it and to change it in place.
 class Text
 {
@@ -55,32 +82,9 @@ public:
         eol = detectLineBreak();
     }
 
-    // Visits the lines that start in [from, to); `to` is the start of a line or the end of the
-    // text.
     template <typename F> void forEachLine(qsizetype from, qsizetype to, F &&visit) const
     {
-        const char *base = data.constData();
-        qsizetype pos = from;
-        while (pos < to) {
-            const char *start = base + pos;
-            const auto rest = size_t(to - pos);
-            const auto *lf = static_cast<const char *>(std::memchr(start, '\n', rest));
-            const size_t span = lf ? size_t(lf - start) : rest;
-            const auto *cr = static_cast<const char *>(std::memchr(start, '\r', span));
-            Line line{pos, 0, 0};
-            if (cr && cr + 1 != lf) { // a lone CR ends this line
-                line.end = pos + (cr - start);
-                line.next = line.end + 1;
-            } else if (lf) {
-                line.end = pos + qsizetype(span) - (cr ? 1 : 0);
-                line.next = pos + qsizetype(span) + 1;
-            } else {
-                line.end = line.next = to;
-            }
-            if (!visit(line))
-                return;
-            pos = line.next;
-        }
+        forEachLineIn(data.constData(), from, to, std::forward<F>(visit));
     }
 
     QByteArrayView view(const Line &line) const
@@ -177,11 +181,21 @@ public:
         s.begin = match->begin;
         s.appendAt = match->next;
         s.end = match + 1 != list.end() ? (match + 1)->begin : bodyEnd;
-        forEachLine(match->next, s.end, [&](const Line &line) {
-            if (const auto key = keyLine(view(line))) {
+        scanKeys(data.constData(), match->next, s.end, codec, ident, s);
+        return s;
+    }
+
+    // Looks through a section's lines, base[from, to), for its keys and the key asked for.
+    static void scanKeys(const char *base, qsizetype from, qsizetype to, const IniCodec &codec,
+                         const QString &ident, Section &s)
+    {
+        forEachLineIn(base, from, to, [&](const Line &line) {
+            const auto key = keyLine(QByteArrayView(base + line.begin, line.end - line.begin));
+            if (key) {
                 s.hasKey = true;
                 s.appendAt = line.next;
-                if (!s.key && !ident.isEmpty() && sameName(key->name, ident)) {
+                if (!s.key && !ident.isEmpty() &&
+                    QString::compare(codec.decode(key->name), ident, Qt::CaseInsensitive) == 0) {
                     s.key = line;
                     s.valueBegin = key->valueBegin;
                     s.valueEnd = key->valueEnd;
@@ -189,7 +203,6 @@ public:
             }
             return true;
         });
-        return s;
     }
 
     // The text with `bytes` put in at `pos` as whole lines, mending a last line left without its
@@ -427,10 +440,122 @@ using namespace inifile;
 
 TIniFile::TIniFile(const QString &FileName) : m_fileName(FileName) {}
 
+// What the read operations know of the file between two looks at it: where its sections are.
+// The section headers are found by reading the file once through a small buffer, so that years
+// of entries are never held in memory whole just to be read; a section's lines are read from the
+// file when they are asked for.
 struct TIniFile::Snapshot {
     FileStamp stamp;
-    Text text;
+    IniCodec codec{IniCodec::Page::Windows1251};
+    qsizetype bodyEnd = 0;
+    std::vector<Text::Header> headers;
+    // Read while this is the file: the names listed, and the lines of the section read last
+    // (an entry is read key by key), by where they start.
+    mutable std::optional<QStringList> names;
+    mutable std::optional<std::pair<qsizetype, QByteArray>> lastLines;
+
+    // The lines of the first section of that name, [from, to) in the file; nothing when absent.
+    std::optional<std::pair<qsizetype, qsizetype>> sectionLines(const QString &section) const
+    {
+        for (size_t i = 0; i < headers.size(); ++i) {
+            if (QString::compare(headers[i].name, section, Qt::CaseInsensitive) == 0) {
+                const qsizetype to = i + 1 < headers.size() ? headers[i + 1].begin : bodyEnd;
+                return std::pair{std::min(headers[i].next, to), to};
+            }
+        }
+        return std::nullopt;
+    }
 };
+
+// A section's lines as read from the file, with what was found in them.
+struct TIniFile::SectionRead {
+    IniCodec codec;
+    QByteArray bytes;
+    Text::Section section;
+};
+
+namespace inifile
+{
+
+// Reads the file through once, noting its code page, where its text ends and its headers.
+bool indexFile(QFile &file, IniCodec &codec, qsizetype &bodyEnd, std::vector<Text::Header> &headers)
+{
+    constexpr qsizetype kChunk = 256 * 1024;
+    QByteArray buffer(kChunk, Qt::Uninitialized);
+    qsizetype filled = 0; // bytes in the buffer: the start of a line not yet looked at, then more
+    qsizetype offset = 0; // where the buffer starts in the file
+    qsizetype endOfFileMarks = 0;
+    bool first = true;
+    for (bool atEnd = false; !atEnd;) {
+        if (buffer.size() - filled < kChunk / 2)
+            buffer.resize(filled + kChunk); // a line longer than the buffer
+        const qint64 got = file.read(buffer.data() + filled, buffer.size() - filled);
+        if (got < 0)
+            return false;
+        atEnd = got == 0;
+
+        qsizetype ends = 0; // ^Z bytes closing what was just read
+        while (ends < got && buffer[filled + got - 1 - ends] == kEndOfFile)
+            ++ends;
+        endOfFileMarks = ends == got ? endOfFileMarks + ends : ends;
+        filled += qsizetype(got);
+
+        qsizetype pos = 0;
+        if (first && (filled >= 3 || atEnd)) {
+            first = false;
+            if (QByteArrayView(buffer.constData(), filled).startsWith(kByteOrderMark)) {
+                codec = IniCodec(IniCodec::Page::Utf8);
+                pos = 3;
+            }
+        }
+        if (first)
+            continue;
+        const qsizetype textEnd = atEnd ? filled - endOfFileMarks : filled;
+        const char *base = buffer.constData();
+        // Lines that start before `whole` have their line break in the buffer; the rest waits for
+        // the next piece (the buffer always begins at the start of a line).
+        qsizetype whole = textEnd;
+        if (!atEnd) {
+            while (whole > pos && base[whole - 1] != '\n' && base[whole - 1] != '\r')
+                --whole;
+        }
+        // A header is a "[" with nothing but blanks before it on its line; looking for "[" alone
+        // passes over the text of the entries at the speed of memchr.
+        qsizetype at = pos;
+        while (at < whole) {
+            const auto *hit =
+                static_cast<const char *>(std::memchr(base + at, '[', size_t(whole - at)));
+            if (!hit)
+                break;
+            qsizetype start = hit - base;
+            while (start > pos && IniCodec::isBlank(base[start - 1]))
+                --start;
+            if (start > pos && base[start - 1] != '\n' && base[start - 1] != '\r') {
+                at = hit - base + 1;
+                continue;
+            }
+            forEachLineIn(base, start, textEnd, [&](const Line &line) {
+                const QByteArrayView content(base + line.begin, line.end - line.begin);
+                if (const auto raw = Text::headerName(content))
+                    headers.push_back(
+                        {offset + line.begin, offset + line.next, codec.decode(*raw)});
+                at = line.next;
+                return false;
+            });
+        }
+        pos = whole;
+        if (atEnd) {
+            bodyEnd = offset + textEnd;
+            break;
+        }
+        std::memmove(buffer.data(), buffer.constData() + pos, size_t(filled - pos));
+        filled -= pos;
+        offset += pos;
+    }
+    return true;
+}
+
+} // namespace inifile
 
 std::shared_ptr<const TIniFile::Snapshot> TIniFile::snapshot() const
 {
@@ -438,48 +563,92 @@ std::shared_ptr<const TIniFile::Snapshot> TIniFile::snapshot() const
     // stamp and reads it again.
     const FileStamp stamp = stampOf(m_fileName);
     if (!m_snapshot || !(m_snapshot->stamp == stamp)) {
-        QByteArray bytes;
+        auto fresh = std::make_shared<Snapshot>();
+        fresh->stamp = stamp;
         QFile file(m_fileName);
-        if (stamp.exists && file.open(QIODevice::ReadOnly))
-            bytes = file.readAll();
-        m_snapshot = std::make_shared<const Snapshot>(Snapshot{stamp, Text(std::move(bytes))});
+        if (stamp.exists && file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) &&
+            !indexFile(file, fresh->codec, fresh->bodyEnd, fresh->headers)) {
+            fresh->headers.clear();
+            fresh->bodyEnd = 0;
+        }
+        m_snapshot = std::move(fresh);
     }
     return m_snapshot;
 }
 
-void TIniFile::ReadSections(QStringList &Strings) const
+std::optional<TIniFile::SectionRead> TIniFile::readSection(const QString &Section,
+                                                           const QString &Ident) const
 {
-    Strings.clear();
-    const auto snap = snapshot();
-    QSet<QString> seen;
-    for (const Text::Header &header : snap->text.headers()) {
-        const QString folded = header.name.toCaseFolded();
-        if (!seen.contains(folded)) {
-            seen.insert(folded);
-            Strings.append(header.name);
+    // The file may change between looking at it and reading the section's lines: then the lines
+    // read may belong to another version of it, so look again and start over.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const auto snap = snapshot();
+        const auto lines = snap->sectionLines(Section);
+        if (!lines)
+            return std::nullopt;
+        SectionRead read{snap->codec, {}, {}};
+        if (snap->lastLines && snap->lastLines->first == lines->first) {
+            read.bytes = snap->lastLines->second;
+            Text::scanKeys(read.bytes.constData(), 0, read.bytes.size(), read.codec, Ident,
+                           read.section);
+            return read;
+        }
+        QFile file(m_fileName);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !file.seek(lines->first))
+            continue;
+        read.bytes = file.read(lines->second - lines->first);
+        if (stampOf(m_fileName) == snap->stamp &&
+            read.bytes.size() == lines->second - lines->first) {
+            Text::scanKeys(read.bytes.constData(), 0, read.bytes.size(), read.codec, Ident,
+                           read.section);
+            snap->lastLines.emplace(lines->first, read.bytes);
+            return read;
         }
     }
+    return std::nullopt; // the file would not hold still: nothing can be told of it
+}
+
+void TIniFile::ReadSections(QStringList &Strings) const
+{
+    const auto snap = snapshot();
+    if (!snap->names) {
+        QStringList names;
+        QSet<QString> seen;
+        for (const Text::Header &header : snap->headers) {
+            // Letter case only matters to names with letters; dates go as they are.
+            const bool hasLetters = std::any_of(header.name.begin(), header.name.end(),
+                                                [](QChar c) { return c.isLetter(); });
+            const QString key = hasLetters ? header.name.toCaseFolded() : header.name;
+            if (!seen.contains(key)) {
+                seen.insert(key);
+                names.append(header.name);
+            }
+        }
+        snap->names = std::move(names);
+    }
+    Strings = *snap->names;
 }
 
 bool TIniFile::SectionExists(const QString &Section) const
 {
-    return snapshot()->text.find(Section).hasKey;
+    const auto read = readSection(Section, {});
+    return read && read->section.hasKey;
 }
 
 QString TIniFile::ReadString(const QString &Section, const QString &Ident,
                              const QString &Default) const
 {
-    const auto snap = snapshot();
-    const Text &text = snap->text;
-    const auto s = text.find(Section, Ident);
-    if (!s.key) {
+    const auto read = readSection(Section, Ident);
+    if (!read || !read->section.key) {
         qsizetype end = Default.size();
         while (end > 0 && Default.at(end - 1).isSpace())
             --end;
         return Default.first(end);
     }
-    const QByteArrayView content = text.view(*s.key);
-    return text.codec.decodeValue(content.sliced(s.valueBegin, s.valueEnd - s.valueBegin));
+    const Line &line = *read->section.key;
+    return read->codec.decodeValue(QByteArrayView(read->bytes)
+                                       .sliced(line.begin + read->section.valueBegin,
+                                               read->section.valueEnd - read->section.valueBegin));
 }
 
 void TIniFile::WriteString(const QString &Section, const QString &Ident, const QString &Value)

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 // The diary file: an initialization-format text file of sections ("[name]") holding key lines
 // ("key=value"). Every operation goes to the file itself at once, so nothing is ever pending and
@@ -51,7 +52,9 @@ public:
 
 private:
     struct Snapshot;
+    struct SectionRead;
     std::shared_ptr<const Snapshot> snapshot() const;
+    std::optional<SectionRead> readSection(const QString &Section, const QString &Ident) const;
 
     QString m_fileName;
     mutable std::shared_ptr<const Snapshot> m_snapshot;

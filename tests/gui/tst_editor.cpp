@@ -54,6 +54,11 @@ void TestEditor::firstRunShowsABlankEntryAndWritesNothing()
     QVERIFY(f.child<QWidget>("GroupBox2")->x() >= form->centralWidget()->width());
     QCOMPARE(f.dateBox()->currentText(), kToday);
     QCOMPARE(f.whenBox()->currentText(), "Поздно ночью");
+    QStringList times;
+    for (int i = 0; i < f.whenBox()->count(); ++i)
+        times.append(f.whenBox()->itemText(i));
+    QCOMPARE(times,
+             (QStringList{"Вскоре после засыпания", "Поздно ночью", "Перед пробуждением утром"}));
     for (int n = 1; n <= 4; ++n)
         QCOMPARE(f.memo(n)->Text(), QString());
     QCOMPARE(f.slider()->value(), 0);

@@ -128,13 +128,14 @@ void TestWindows::readingWindowsOpenOnceAndHide()
     QCOMPARE(about.windowTitle(), "О программе");
     QVERIFY(!(about.windowFlags() & Qt::WindowCloseButtonHint));
     QCOMPARE(about.pos(), QPoint(230, 146));
-    QVERIFY(!about.findChild<QLabel *>("Image1")->pixmap().isNull()); // the JPEG loaded
 
     const int windowsBefore = int(QApplication::topLevelWidgets().size());
     f.trigger("N9");
     f.trigger("N10");
     QVERIFY(article.isVisible());
     QVERIFY(about.isVisible());
+    QVERIFY(article.findChild<TMemo *>("Memo1")->Text().startsWith("Как записывать сны"));
+    QCOMPARE(about.findChild<QLabel *>("Image1")->pixmap().size(), QSize(60, 80)); // the JPEG
     f.trigger("N9");
     QVERIFY(article.isVisible());
     QCOMPARE(int(QApplication::topLevelWidgets().size()), windowsBefore);
@@ -164,7 +165,11 @@ void TestWindows::closingTheMainWindowEndsTheProgram()
         Form1->close();
     });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); }); // not ended: fail, don't hang
+    QVERIFY(QApplication::windowIcon().isNull());
     QCOMPARE(Application->Run(), 0);
+    // The icon came once the main window was up.
+    QCOMPARE(QApplication::windowIcon().availableSizes(),
+             (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
     Form2->hide();
     Form3->hide();
 }

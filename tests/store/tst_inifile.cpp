@@ -63,6 +63,10 @@ private slots:
     void writingKeepsTheFilesConventions_data();
     void writingKeepsTheFilesConventions();
     void utf8DiaryHoldsAnyCharacter();
+    void largeDiariesReadWhole_data();
+    void largeDiariesReadWhole();
+    void lineBreakOnAReadBoundary_data();
+    void lineBreakOnAReadBoundary();
     void readsSeeEveryChangeMadeByOthers_data();
     void readsSeeEveryChangeMadeByOthers();
 
@@ -388,6 +392,76 @@ void TestIniFile::utf8DiaryHoldsAnyCharacter()
     QCOMPARE(ini.ReadString("01.12.2026", "Описание", " "), value);
     QCOMPARE(ini.ReadString("луна 🌙", "Описание", " "), "раздел с эмодзи");
     QVERIFY(readBytes(path()).startsWith("\xEF\xBB\xBF"));
+}
+
+void TestIniFile::largeDiariesReadWhole_data()
+{
+    QTest::addColumn<QByteArray>("eol");
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::addColumn<QByteArray>("suffix");
+    QTest::newRow("CR LF") << QByteArray("\r\n") << QByteArray() << QByteArray();
+    QTest::newRow("LF") << QByteArray("\n") << QByteArray() << QByteArray();
+    QTest::newRow("CR") << QByteArray("\r") << QByteArray() << QByteArray();
+    QTest::newRow("UTF-8, ^Z") << QByteArray("\r\n") << QByteArray("\xEF\xBB\xBF")
+                               << QByteArray("\x1a\x1a");
+}
+
+void TestIniFile::largeDiariesReadWhole()
+{
+    // Sections of every length, so that line breaks (a CR LF split in two included) fall on
+    // every side of the places where the file is read in pieces.
+    QFETCH(QByteArray, eol);
+    QFETCH(QByteArray, prefix);
+    QFETCH(QByteArray, suffix);
+    const bool utf8 = !prefix.isEmpty();
+    const auto bytes = [&](const QString &text) { return utf8 ? text.toUtf8() : cp1251(text); };
+    QByteArray file = prefix;
+    QStringList names;
+    QList<QString> values;
+    for (int i = 0; i < 700; ++i) {
+        const QString name = QStringLiteral("%1 день").arg(i);
+        // Brackets inside values are text; a header may stand after blanks.
+        const QString value =
+            QStringLiteral("сон [").repeated(1 + (i * 37) % 400) + QString::number(i);
+        names.append(name);
+        values.append(value);
+        const QString indent = i % 5 == 0 ? QStringLiteral(" \t") : QString();
+        file += bytes(indent + "[" + name + "]") + eol + bytes("Описание=" + value) + eol;
+        if (i % 7 == 0)
+            file += eol; // blank lines between some entries
+    }
+    file.chop(eol.size()); // and no line break after the last one
+    file += suffix;
+    writeBytes(path(), file);
+
+    const TIniFile ini(path());
+    QCOMPARE(sections(ini), names);
+    for (int i = 0; i < names.size(); i += 1) {
+        QVERIFY(ini.SectionExists(names[i]));
+        QCOMPARE(ini.ReadString(names[i], "Описание", " "), values[i]);
+    }
+}
+
+void TestIniFile::lineBreakOnAReadBoundary_data()
+{
+    QTest::addColumn<QByteArray>("eol");
+    QTest::newRow("CR LF split in two") << QByteArray("\r\n");
+    QTest::newRow("lone CR last in a piece") << QByteArray("\r");
+    QTest::newRow("LF last in a piece") << QByteArray("\n");
+}
+
+void TestIniFile::lineBreakOnAReadBoundary()
+{
+    // Reads go through the file in pieces of 256 KiB: here the first value's line break starts
+    // on the last byte of the first piece.
+    QFETCH(QByteArray, eol);
+    const QByteArray head = "[a]" + eol + "x=";
+    const QByteArray value(256 * 1024 - 1 - head.size(), 'v');
+    writeBytes(path(), head + value + eol + "[b]" + eol + "y=1" + eol);
+    const TIniFile ini(path());
+    QCOMPARE(sections(ini), (QStringList{"a", "b"}));
+    QCOMPARE(ini.ReadString("a", "x", " ").toLatin1(), value);
+    QCOMPARE(ini.ReadString("b", "y", " "), "1");
 }
 
 void TestIniFile::readsSeeEveryChangeMadeByOthers_data()
