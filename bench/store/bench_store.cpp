@@ -69,75 +69,74 @@ void report(benchmark::State &state, const Diary &d)
     state.SetBytesProcessed(int64_t(state.iterations()) * d.pristine.size());
 }
 
-void readSections(benchmark::State &state)
+// Times `read` on a fresh object each time: the cost of the first read after the file changed
+// (later reads of an unchanged file use what the first one learnt). `check` tells whether the
+// last result was right.
+template <typename Result, typename Read, typename Check>
+void timeFirstRead(benchmark::State &state, Read read, Check check)
 {
     const Diary *d = diary(state);
     if (!d)
         return;
-    // A fresh object each time: the cost of the first read after the file changed (later reads of
-    // an unchanged file use what the first one learnt).
-    QStringList list;
+    Result result{};
     for (auto _ : state) {
         const TIniFile ini(d->path);
-        ini.ReadSections(list);
-        benchmark::DoNotOptimize(list.constData());
+        result = read(ini, *d);
+        benchmark::DoNotOptimize(result);
     }
-    if (list.size() != d->entries || list.last() != d->lastDate)
-        state.SkipWithError("the list of entries is wrong");
+    if (!check(result, *d))
+        state.SkipWithError("what was read is wrong");
     report(state, *d);
+}
+
+void readSections(benchmark::State &state)
+{
+    timeFirstRead<QStringList>(
+        state,
+        [](const TIniFile &ini, const Diary &) {
+            QStringList list;
+            ini.ReadSections(list);
+            return list;
+        },
+        [](const QStringList &list, const Diary &d) {
+            return list.size() == d.entries && list.last() == d.lastDate;
+        });
 }
 
 void sectionExists(benchmark::State &state)
 {
-    const Diary *d = diary(state);
-    if (!d)
-        return;
-    bool exists = false;
-    for (auto _ : state) {
-        const TIniFile ini(d->path);
-        exists = ini.SectionExists(d->lastDate);
-        benchmark::DoNotOptimize(exists);
-    }
-    if (!exists)
-        state.SkipWithError("the last entry was not found");
-    report(state, *d);
+    timeFirstRead<bool>(
+        state, [](const TIniFile &ini, const Diary &d) { return ini.SectionExists(d.lastDate); },
+        [](bool exists, const Diary &) { return exists; });
 }
 
 void readString(benchmark::State &state)
 {
-    const Diary *d = diary(state);
-    if (!d)
-        return;
-    QString memo;
-    for (auto _ : state) {
-        const TIniFile ini(d->path);
-        memo = ini.ReadString(d->middle.date, kMemoKey, QString());
-        benchmark::DoNotOptimize(memo.constData());
-    }
-    if (memo != d->middle.values[DiaryGenerator::kKeys.indexOf(kMemoKey)])
-        state.SkipWithError("the memo read back differs");
-    report(state, *d);
+    timeFirstRead<QString>(
+        state,
+        [](const TIniFile &ini, const Diary &d) {
+            return ini.ReadString(d.middle.date, kMemoKey, QString());
+        },
+        [](const QString &memo, const Diary &d) {
+            return memo == d.middle.values[DiaryGenerator::kKeys.indexOf(kMemoKey)];
+        });
 }
 
 // An entry opened the way the diary opens one, at start-up or when its date is picked: whether it
-// exists, then its six values, on a file not read before.
+// exists, then its six values.
 void loadEntry(benchmark::State &state)
 {
-    const Diary *d = diary(state);
-    if (!d)
-        return;
-    QString memo;
-    for (auto _ : state) {
-        const TIniFile ini(d->path);
-        if (ini.SectionExists(d->middle.date)) {
-            for (const QString &key : DiaryGenerator::kKeys)
-                memo = ini.ReadString(d->middle.date, key, QStringLiteral(" "));
-        }
-        benchmark::DoNotOptimize(memo.constData());
-    }
-    if (memo != d->middle.values.last())
-        state.SkipWithError("the entry read back differs");
-    report(state, *d);
+    timeFirstRead<QStringList>(
+        state,
+        [](const TIniFile &ini, const Diary &d) {
+            QStringList values;
+            if (ini.SectionExists(d.middle.date)) {
+                for (const QString &key : DiaryGenerator::kKeys)
+                    values.append(ini.ReadString(d.middle.date, key, QStringLiteral(" ")));
+            }
+            return values;
+        },
+        [](const QStringList &values, const Diary &d) { return values == d.middle.values; });
 }
 
 // A new entry saved the way the diary saves it: six values, one atomic, flushed save each.
