@@ -82,11 +82,6 @@ public:
         eol = detectLineBreak();
     }
 
-    template <typename F> void forEachLine(qsizetype from, qsizetype to, F &&visit) const
-    {
-        forEachLineIn(data.constData(), from, to, std::forward<F>(visit));
-    }
-
     QByteArrayView view(const Line &line) const
     {
         return QByteArrayView(data).sliced(line.begin, line.end - line.begin);
@@ -126,11 +121,6 @@ public:
         return KeyLine{name, begin, end};
     }
 
-    bool sameName(QByteArrayView raw, const QString &name) const
-    {
-        return QString::compare(codec.decode(raw), name, Qt::CaseInsensitive) == 0;
-    }
-
     struct Section {
         bool found = false;
         qsizetype begin = 0;    // its header line
@@ -154,18 +144,40 @@ public:
     {
         if (!m_headers) {
             std::vector<Header> list;
-            forEachLine(bodyBegin, bodyEnd, [&](const Line &line) {
-                const QByteArrayView content = view(line);
-                if (content.isEmpty() ||
-                    (content.front() != '[' && !IniCodec::isBlank(content.front())))
-                    return true;
-                if (const auto raw = headerName(content))
-                    list.push_back({line.begin, line.next, codec.decode(*raw)});
-                return true;
-            });
+            findHeaders(data.constData(), bodyBegin, bodyEnd, bodyEnd, 0, codec, list);
             m_headers = std::move(list);
         }
         return *m_headers;
+    }
+
+    // Adds the headers among the lines of base[from, whole) to `out`, at their place plus
+    // `offset`; `from` is the start of a line, and a line starting before `whole` ends by
+    // `textEnd`. A header is a "[" with nothing but blanks before it on its line: looking for "["
+    // alone passes over the text of the entries at the speed of memchr.
+    static void findHeaders(const char *base, qsizetype from, qsizetype whole, qsizetype textEnd,
+                            qsizetype offset, const IniCodec &codec, std::vector<Header> &out)
+    {
+        qsizetype at = from;
+        while (at < whole) {
+            const auto *hit =
+                static_cast<const char *>(std::memchr(base + at, '[', size_t(whole - at)));
+            if (!hit)
+                break;
+            qsizetype start = hit - base;
+            while (start > from && IniCodec::isBlank(base[start - 1]))
+                --start;
+            if (start > from && base[start - 1] != '\n' && base[start - 1] != '\r') {
+                at = hit - base + 1;
+                continue;
+            }
+            forEachLineIn(base, start, textEnd, [&](const Line &line) {
+                const QByteArrayView content(base + line.begin, line.end - line.begin);
+                if (const auto raw = headerName(content))
+                    out.push_back({offset + line.begin, offset + line.next, codec.decode(*raw)});
+                at = line.next;
+                return false;
+            });
+        }
     }
 
     Section find(const QString &section, const QString &ident = {}) const
@@ -519,30 +531,7 @@ bool indexFile(QFile &file, IniCodec &codec, qsizetype &bodyEnd, std::vector<Tex
             while (whole > pos && base[whole - 1] != '\n' && base[whole - 1] != '\r')
                 --whole;
         }
-        // A header is a "[" with nothing but blanks before it on its line; looking for "[" alone
-        // passes over the text of the entries at the speed of memchr.
-        qsizetype at = pos;
-        while (at < whole) {
-            const auto *hit =
-                static_cast<const char *>(std::memchr(base + at, '[', size_t(whole - at)));
-            if (!hit)
-                break;
-            qsizetype start = hit - base;
-            while (start > pos && IniCodec::isBlank(base[start - 1]))
-                --start;
-            if (start > pos && base[start - 1] != '\n' && base[start - 1] != '\r') {
-                at = hit - base + 1;
-                continue;
-            }
-            forEachLineIn(base, start, textEnd, [&](const Line &line) {
-                const QByteArrayView content(base + line.begin, line.end - line.begin);
-                if (const auto raw = Text::headerName(content))
-                    headers.push_back(
-                        {offset + line.begin, offset + line.next, codec.decode(*raw)});
-                at = line.next;
-                return false;
-            });
-        }
+        Text::findHeaders(base, pos, whole, textEnd, offset, codec, headers);
         pos = whole;
         if (atEnd) {
             bodyEnd = offset + textEnd;
