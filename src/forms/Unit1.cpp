@@ -49,15 +49,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    // Labels take the size of their captions.
     for (QLabel *label : GroupBox1->findChildren<QLabel *>())
         label->adjustSize();
-    for (QLabel *label : {Label8})
-        label->adjustSize();
-    const auto showHints = findChildren<QWidget *>();
-    for (QWidget *control : showHints) {
-        if (!control->toolTip().isEmpty())
-            control->setToolTipDuration(-1);
-    }
+    Label8->adjustSize();
     // The dictionary is a quarter of a million characters: it is put in place just after the
     // window is up, so that the window does not wait for it. It stays out of sight until asked
     // for; "Идет загрузка сонника..." under it says what is going on meanwhile.
@@ -65,7 +60,6 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
         Memo5->SetReadingFace();
         Memo5->setPlainText(loadText(QStringLiteral(":/velnora/dictionary.txt")));
     });
-    ComboBox2->SetText(kLateAtNight);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
