@@ -22,7 +22,7 @@ import re
 import sys
 from pathlib import Path
 
-WIDTH = 57
+WIDTH = 50
 ENTRY_INDENT = " " * 5
 SECTION_GAP = ["", "", ""]
 TITLE = "СОННИК"
