@@ -7,12 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -21,6 +23,13 @@
 
 namespace inifile
 {
+
+// A change to the file's text: the bytes [begin, end) give way to `bytes`.
+struct Splice {
+    qsizetype begin;
+    qsizetype end;
+    QByteArray bytes;
+};
 
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr char kEndOfFile = '\x1A'; // old editors close a text file with ^Z
@@ -217,21 +226,55 @@ public:
         });
     }
 
-    // The text with `bytes` put in at `pos` as whole lines, mending a last line left without its
-    // line break.
-    Edit insertLines(qsizetype pos, const QByteArray &bytes) const
+    // Makes the change here, keeping the list of headers, once made, up to date: the lines the
+    // change touches are looked through again, and the headers after them move with the text.
+    void apply(const Splice &splice)
+    {
+        // In place, moving the text after the change once.
+        const qsizetype delta = splice.bytes.size() - (splice.end - splice.begin);
+        const qsizetype size = data.size();
+        if (delta > 0)
+            data.resize(size + delta);
+        char *bytes = data.data();
+        std::memmove(bytes + splice.end + delta, bytes + splice.end, size_t(size - splice.end));
+        std::memcpy(bytes + splice.begin, splice.bytes.constData(), size_t(splice.bytes.size()));
+        if (delta < 0)
+            data.resize(size + delta);
+        bodyEnd += delta;
+        eol = detectLineBreak(); // the first line break may be a new one
+        if (!m_headers)
+            return;
+
+        // The touched lines: from the start of the line the change begins in, to the end of
+        // what was put in.
+        qsizetype from = splice.begin;
+        while (from > bodyBegin && data[from - 1] != '\n' && data[from - 1] != '\r')
+            --from;
+        std::vector<Header> &list = *m_headers;
+        const auto startingAt = [&](qsizetype at) {
+            return std::lower_bound(list.begin(), list.end(), at,
+                                    [](const Header &h, qsizetype pos) { return h.begin < pos; });
+        };
+        const auto first = startingAt(from);
+        const auto last = startingAt(splice.end);
+        for (auto h = last; h != list.end(); ++h) {
+            h->begin += delta;
+            h->next += delta;
+        }
+        std::vector<Header> found;
+        findHeaders(data.constData(), from, splice.begin + splice.bytes.size(), bodyEnd, 0, codec,
+                    found);
+        list.insert(list.erase(first, last), found.begin(), found.end());
+    }
+
+    // `bytes` put in at `pos` as whole lines, mending a last line left without its line break.
+    Splice insertLines(qsizetype pos, const QByteArray &bytes) const
     {
         const bool mend = pos > bodyBegin && data[pos - 1] != '\n' && data[pos - 1] != '\r';
-        return Edit{QByteArrayView(data).first(pos), mend ? eol + bytes : bytes,
-                    QByteArrayView(data).sliced(pos)};
+        return Splice{pos, pos, mend ? eol + bytes : bytes};
     }
 
-    Edit replace(qsizetype begin, qsizetype end, const QByteArray &bytes) const
-    {
-        return Edit{QByteArrayView(data).first(begin), bytes, QByteArrayView(data).sliced(end)};
-    }
-
-    const QByteArray data;
+    QByteArray data;
     qsizetype bodyBegin = 0;
     qsizetype bodyEnd = 0;
     IniCodec codec{IniCodec::Page::Windows1251};
@@ -240,8 +283,6 @@ public:
 private:
     mutable std::optional<std::vector<Header>> m_headers;
 
-public:
-private:
     QByteArray detectLineBreak() const
     {
         for (qsizetype i = bodyBegin; i < bodyEnd; ++i) {
@@ -254,16 +295,32 @@ private:
     }
 };
 
-// Every operation reads the whole file. Reading it into the same block of memory each time spares
+// Every write reads the whole file. Reading it into the same block of memory each time spares
 // the system handing out, clearing and taking back a block the size of the diary on every call,
 // which for years of entries costs more than the reading itself. The block stays with the thread
-// for its next call and only ever grows; a Text shares it until it goes away.
-Text readText(const QString &fileName)
+// for its next call and only ever grows; what is returned shares it until it goes away. A batch,
+// which changes the text it read, takes the block for itself and gives it back when it is done.
+QByteArray &readingBlock()
 {
-    thread_local QByteArray buffer;
+    thread_local QByteArray block;
+    return block;
+}
+
+void giveBack(QByteArray &&block)
+{
+    QByteArray &mine = readingBlock();
+    if (block.isDetached() && block.capacity() > mine.capacity())
+        mine = std::move(block);
+}
+
+enum class Block { Shared, Taken };
+
+QByteArray readText(const QString &fileName, Block use = Block::Shared)
+{
+    QByteArray &buffer = readingBlock();
     QFile file(fileName);
     if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return Text(QByteArray());
+        return {};
     // One byte more than the file holds, so that a file that grew meanwhile is read to its end.
     qsizetype room = qsizetype(file.size()) + 1;
     qsizetype size = 0;
@@ -278,7 +335,7 @@ Text readText(const QString &fileName)
             room *= 2;
     }
     buffer.resize(size);
-    return Text(buffer);
+    return use == Block::Taken ? std::exchange(buffer, QByteArray()) : buffer;
 }
 
 // What tells one state of the file from another without reading it: a save puts a new file in
@@ -446,6 +503,66 @@ void writeAtomically(const QString &fileName, const Edit &edit)
         failWrite(fileName);
 }
 
+// The names of the sections in file order, each name once.
+QStringList namesOf(const std::vector<Text::Header> &headers)
+{
+    QStringList names;
+    QSet<QString> seen;
+    for (const Text::Header &header : headers) {
+        // Letter case only matters to names with letters; dates go as they are.
+        const bool hasLetters = std::any_of(header.name.begin(), header.name.end(),
+                                            [](QChar c) { return c.isLetter(); });
+        const QString key = hasLetters ? header.name.toCaseFolded() : header.name;
+        if (!seen.contains(key)) {
+            seen.insert(key);
+            names.append(header.name);
+        }
+    }
+    return names;
+}
+
+// What a read gives for a missing key: the default without its trailing blanks.
+QString defaultValue(const QString &Default)
+{
+    qsizetype end = Default.size();
+    while (end > 0 && Default.at(end - 1).isSpace())
+        --end;
+    return Default.first(end);
+}
+
+QString valueAt(const Text &text, const Text::Section &s)
+{
+    return text.codec.decodeValue(
+        text.view(*s.key).sliced(s.valueBegin, s.valueEnd - s.valueBegin));
+}
+
+// What a write changes: the batch's text, or else the file read afresh. A block taken from the
+// reader goes back to it when the write is done with it.
+class TextToChange
+{
+public:
+    TextToChange(const std::unique_ptr<Text> &batchText, const QString &fileName, bool batching)
+        : m_batchText(batchText.get())
+    {
+        if (!m_batchText)
+            fresh.emplace(readText(fileName, batching ? Block::Taken : Block::Shared));
+    }
+    ~TextToChange()
+    {
+        if (fresh)
+            giveBack(std::move(fresh->data));
+    }
+    TextToChange(const TextToChange &) = delete;
+    TextToChange &operator=(const TextToChange &) = delete;
+
+    const Text &text() const { return m_batchText ? *m_batchText : *fresh; }
+
+    std::optional<Text> fresh;
+
+private:
+    const Text *m_batchText;
+};
+
 } // namespace inifile
 
 using namespace inifile;
@@ -599,27 +716,20 @@ std::optional<TIniFile::SectionRead> TIniFile::readSection(const QString &Sectio
 
 void TIniFile::ReadSections(QStringList &Strings) const
 {
-    const auto snap = snapshot();
-    if (!snap->names) {
-        QStringList names;
-        QSet<QString> seen;
-        for (const Text::Header &header : snap->headers) {
-            // Letter case only matters to names with letters; dates go as they are.
-            const bool hasLetters = std::any_of(header.name.begin(), header.name.end(),
-                                                [](QChar c) { return c.isLetter(); });
-            const QString key = hasLetters ? header.name.toCaseFolded() : header.name;
-            if (!seen.contains(key)) {
-                seen.insert(key);
-                names.append(header.name);
-            }
-        }
-        snap->names = std::move(names);
+    if (m_unsaved) {
+        Strings = namesOf(m_unsaved->headers());
+        return;
     }
+    const auto snap = snapshot();
+    if (!snap->names)
+        snap->names = namesOf(snap->headers);
     Strings = *snap->names;
 }
 
 bool TIniFile::SectionExists(const QString &Section) const
 {
+    if (m_unsaved)
+        return m_unsaved->find(Section).hasKey;
     const auto read = readSection(Section, {});
     return read && read->section.hasKey;
 }
@@ -627,54 +737,107 @@ bool TIniFile::SectionExists(const QString &Section) const
 QString TIniFile::ReadString(const QString &Section, const QString &Ident,
                              const QString &Default) const
 {
-    const auto read = readSection(Section, Ident);
-    if (!read || !read->section.key) {
-        qsizetype end = Default.size();
-        while (end > 0 && Default.at(end - 1).isSpace())
-            --end;
-        return Default.first(end);
+    if (m_unsaved) {
+        const auto s = m_unsaved->find(Section, Ident);
+        return s.key ? valueAt(*m_unsaved, s) : defaultValue(Default);
     }
+    const auto read = readSection(Section, Ident);
+    if (!read || !read->section.key)
+        return defaultValue(Default);
     const Line &line = *read->section.key;
     return read->codec.decodeValue(QByteArrayView(read->bytes)
                                        .sliced(line.begin + read->section.valueBegin,
                                                read->section.valueEnd - read->section.valueBegin));
 }
 
+TIniFile::~TIniFile() = default;
+
 void TIniFile::WriteString(const QString &Section, const QString &Ident, const QString &Value)
 {
-    Text text = readText(m_fileName);
+    TextToChange changing(m_unsaved, m_fileName, m_batching);
+    const Text &text = changing.text();
     checkName(text.codec, Section, true);
     checkName(text.codec, Ident, false);
     checkWritable(m_fileName);
 
     const QByteArray value = text.codec.encodeValue(Value);
     const auto s = text.find(Section, Ident);
-    Edit updated;
+    Splice splice;
     if (s.key) {
-        const QByteArrayView content = text.view(*s.key);
-        const QByteArrayView old = content.sliced(s.valueBegin, s.valueEnd - s.valueBegin);
-        if (text.codec.decodeValue(old) == Value)
+        if (valueAt(text, s) == Value)
             return;
         // The key keeps its spelling and the blanks around "=" that it was written with.
-        updated = text.replace(s.key->begin + s.valueBegin, s.key->end, value);
+        splice = {s.key->begin + s.valueBegin, s.key->end, value};
     } else if (s.found) {
-        updated = text.insertLines(s.appendAt, text.codec.encode(Ident) + '=' + value + text.eol);
+        splice = text.insertLines(s.appendAt, text.codec.encode(Ident) + '=' + value + text.eol);
     } else {
         const QByteArray lines = '[' + text.codec.encode(Section) + ']' + text.eol +
                                  text.codec.encode(Ident) + '=' + value + text.eol;
-        updated = text.insertLines(text.bodyEnd, lines);
+        splice = text.insertLines(text.bodyEnd, lines);
     }
-    m_snapshot.reset();
-    writeAtomically(m_fileName, updated);
+    change(changing, splice);
 }
 
 void TIniFile::EraseSection(const QString &Section)
 {
-    Text text = readText(m_fileName);
+    TextToChange changing(m_unsaved, m_fileName, m_batching);
+    const Text &text = changing.text();
     const auto s = text.find(Section);
     if (!s.found)
         return;
     checkWritable(m_fileName);
+    change(changing, {s.begin, s.end, {}});
+}
+
+// Saves the change to the file, read afresh; or, in a batch, makes it in the batch's text, which
+// the first change of the batch takes over from what was read.
+void TIniFile::change(TextToChange &changing, const Splice &splice)
+{
+    std::optional<Text> &fresh = changing.fresh;
     m_snapshot.reset();
-    writeAtomically(m_fileName, text.replace(s.begin, s.end, {}));
+    if (!m_batching) {
+        const QByteArrayView whole(fresh->data);
+        writeAtomically(m_fileName,
+                        Edit{whole.first(splice.begin), splice.bytes, whole.sliced(splice.end)});
+        return;
+    }
+    if (!m_unsaved)
+        m_unsaved = std::make_unique<Text>(std::move(*fresh)); // read into a block of its own
+    m_unsaved->apply(splice);
+}
+
+void TIniFile::commit()
+{
+    const std::unique_ptr<Text> unsaved = std::move(m_unsaved);
+    const auto done = qScopeGuard([&] { endBatch(unsaved); });
+    if (!unsaved)
+        return;
+    checkWritable(m_fileName);
+    m_snapshot.reset();
+    writeAtomically(m_fileName, Edit{unsaved->data, {}, {}});
+}
+
+void TIniFile::endBatch(const std::unique_ptr<Text> &unsaved)
+{
+    m_batching = false;
+    if (unsaved)
+        giveBack(std::move(unsaved->data));
+}
+
+TIniFile::Batch::Batch(TIniFile &file) : m_file(&file)
+{
+    Q_ASSERT_X(!file.m_batching, "TIniFile::Batch", "batches do not nest");
+    file.m_batching = true;
+}
+
+TIniFile::Batch::~Batch()
+{
+    if (m_file)
+        m_file->endBatch(std::exchange(m_file->m_unsaved, nullptr));
+}
+
+void TIniFile::Batch::Commit()
+{
+    if (TIniFile *file = std::exchange(m_file, nullptr))
+        file->commit();
 }

@@ -32,7 +32,47 @@ QStringList sections(const TIniFile &ini)
     return list;
 }
 
+// One write of a save; a null value erases the section instead.
+struct Step {
+    QString section;
+    QString key;
+    QString value;
+};
+using Steps = QList<Step>;
+
+void apply(TIniFile &ini, const Steps &steps)
+{
+    for (const Step &step : steps) {
+        if (step.value.isNull())
+            ini.EraseSection(step.section);
+        else
+            ini.WriteString(step.section, step.key, step.value);
+    }
+}
+
+// Everything a reader can learn of the sections and keys the steps touched.
+QStringList whatReadsSee(const TIniFile &ini, const Steps &steps)
+{
+    QStringList seen = sections(ini);
+    for (const Step &step : steps) {
+        seen << QString::number(ini.SectionExists(step.section));
+        if (!step.key.isEmpty())
+            seen << ini.ReadString(step.section, step.key, QStringLiteral("(нет)"));
+    }
+    return seen;
+}
+
+Steps wholeEntry(const QString &date, const QStringList &values)
+{
+    Steps steps;
+    for (int i = 0; i < kKeys.size(); ++i)
+        steps.append({date, kKeys[i], values.value(i)});
+    return steps;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Steps)
 
 class TestIniFile : public QObject
 {
@@ -69,6 +109,10 @@ private slots:
     void lineBreakOnAReadBoundary();
     void readsSeeEveryChangeMadeByOthers_data();
     void readsSeeEveryChangeMadeByOthers();
+
+    void batchSavesWhatSeparateWritesSave_data();
+    void batchSavesWhatSeparateWritesSave();
+    void droppedBatchLeavesTheFileAlone();
 
 private:
     QString path() const { return m_dir->filePath("Save.vnx"); }
@@ -521,6 +565,90 @@ void TestIniFile::writingKeepsTheFilesConventions()
     writeBytes(path(), fixture(file));
     TIniFile(path()).WriteString("новая", "x", "1");
     QCOMPARE(readBytes(path()), expected);
+}
+
+void TestIniFile::batchSavesWhatSeparateWritesSave_data()
+{
+    QTest::addColumn<QByteArray>("before"); // null for a diary not yet made
+    QTest::addColumn<Steps>("steps");
+
+    const QStringList entry = {"Поздно ночью",       "Страх", "Шёл по мосту\r\nи мост стал лодкой",
+                               "  Мост, \"река\"  ", "",      "3"};
+    QTest::newRow("first entry of a new diary") << QByteArray() << wholeEntry(kDate, entry);
+    QTest::newRow("new entry after others, LF only")
+        << fixture("lf_only.vnx") << wholeEntry(kDate, entry);
+    QTest::newRow("new entry after a last line without its break")
+        << fixture("no_final_break.vnx") << wholeEntry(kDate, entry);
+    QTest::newRow("entry replaced in place, other programs' lines kept")
+        << fixture("foreign_content.vnx")
+        << wholeEntry("01.12.2026", {"Под утро", "Лёгкость", "Летал\r\nнад городом"});
+    QTest::newRow("erased, then written again at the end")
+        << fixture("foreign_content.vnx")
+        << (Steps{{"01.12.2026", {}, {}}} + wholeEntry("01.12.2026", entry));
+    QTest::newRow("UTF-8 diary, characters beyond Windows-1251")
+        << fixture("utf8_bom.vnx")
+        << wholeEntry("луна 🌙", {"夢", "🌊\r\n🌊", QString(100'000, u'ж')});
+    QTest::newRow("writes that change nothing among others")
+        << fixture("no_final_break.vnx")
+        << Steps{{"01.12.2026", "Сон был", "Поздно ночью"},
+                 {"01.12.2026", "Описание", "Поле"},
+                 {"01.12.2026", "Описание", "Лес"}};
+    QTest::newRow("a header left without its bracket and line break")
+        << QByteArray("[1") << Steps{{"1", "Сон был", "[1"}, {"1", "Описание", "[1"}};
+    QTest::newRow("a CR-only diary emptied, then written")
+        << QByteArray("[1]\rx=1\r") << (Steps{{"1", {}, {}}} + wholeEntry(kDate, entry));
+    QTest::newRow("erasing what the batch wrote")
+        << QByteArray() << (wholeEntry(kDate, entry) + Steps{{kDate, {}, {}}});
+}
+
+void TestIniFile::batchSavesWhatSeparateWritesSave()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(Steps, steps);
+    const QString separate = m_dir->filePath("separate.vnx");
+    if (!before.isNull()) {
+        QVERIFY(writeBytes(separate, before));
+        QVERIFY(writeBytes(path(), before));
+    }
+    TIniFile one(separate);
+    apply(one, steps);
+
+    TIniFile ini(path());
+    {
+        TIniFile::Batch batch(ini);
+        apply(ini, steps);
+        QCOMPARE(readBytes(path()), before); // nothing on the disk yet
+        QCOMPARE(QFile::exists(path()), !before.isNull());
+        QCOMPARE(whatReadsSee(ini, steps), whatReadsSee(one, steps)); // but reads see it all
+        batch.Commit();
+    }
+    QCOMPARE(readBytes(path()), readBytes(separate));
+    QCOMPARE(whatReadsSee(ini, steps), whatReadsSee(one, steps));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"Save.vnx", "separate.vnx"}));
+}
+
+void TestIniFile::droppedBatchLeavesTheFileAlone()
+{
+    const QByteArray before = fixture("foreign_content.vnx");
+    QVERIFY(writeBytes(path(), before));
+    TIniFile ini(path());
+    try {
+        TIniFile::Batch batch(ini);
+        ini.WriteString("01.12.2026", "Описание", "Горы");
+        ini.EraseSection("02.12.2026");
+        ini.WriteString(" 05.12.2026", "Описание", "Море"); // refused: a blank before the date
+        batch.Commit();
+        QFAIL("the date with a blank before it was taken");
+    } catch (const EIniFileException &) {
+    }
+    QCOMPARE(readBytes(path()), before);
+    QCOMPARE(sections(ini), (QStringList{"01.12.2026", "02.12.2026"}));
+    QCOMPARE(ini.ReadString("01.12.2026", "Описание", " "), "Летал над рекой");
+
+    // The file is written straight away again, as without a batch.
+    ini.WriteString("02.12.2026", "Описание", "Река");
+    QCOMPARE(TIniFile(path()).ReadString("02.12.2026", "Описание", " "), "Река");
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // What the crash writer puts in the diary, so that whoever finds the file after a kill knows
 // every value that may legitimately be there.
@@ -25,6 +26,20 @@ inline const QString kOldMemo =
     longText(QStringLiteral("Мне снилось, что я иду по длинному коридору старой школы 🌙"), 90);
 inline const QString kNewMemo = longText(
     QStringLiteral("Потом коридор стал берегом реки, и вода \"светилась\" изнутри\tтихо"), 130);
+
+// An entry saved whole in one batch on every turn: each of its fields names the turn, so a reader
+// that finds fields of two different turns has caught an entry half saved.
+inline const QString kWholeEntry = QStringLiteral("31.12.2026");
+inline const QStringList kWholeEntryKeys = {
+    QStringLiteral("Сон был"),  QStringLiteral("Ощущения"),  QStringLiteral("Описание"),
+    QStringLiteral("Виденное"), QStringLiteral("Трактовка"), QStringLiteral("Степень ОС")};
+
+inline QString wholeEntryField(unsigned turn, int field)
+{
+    // Fields of changing lengths, so that a half-saved entry would also move the text after it.
+    return QStringLiteral("ход %1, поле %2 ").arg(turn).arg(field) +
+           QString(int(turn % 7) * 40 + field, QChar(u'ё'));
+}
 
 inline QString datedEntry(int n)
 {

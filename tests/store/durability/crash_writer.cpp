@@ -1,6 +1,7 @@
 // Saves the same diary over and over until it is killed: the memo of one entry flips between
 // two known texts, and dated entries are added one at a time up to a limit, after which one of
-// them is erased and written again on each turn.
+// them is erased and written again on each turn. Each turn also saves a whole entry of six fields
+// as one batch.
 #include "CrashDiary.h"
 #include "store/IniFile.h"
 
@@ -32,6 +33,10 @@ int main(int argc, char **argv)
                 ini.EraseSection(datedEntry(n));
                 ini.WriteString(datedEntry(n), kMemo, datedMemo(n));
             }
+            TIniFile::Batch entry(ini);
+            for (int field = 0; field < kWholeEntryKeys.size(); ++field)
+                ini.WriteString(kWholeEntry, kWholeEntryKeys[field], wholeEntryField(turn, field));
+            entry.Commit();
         }
     } catch (const std::exception &e) {
         std::fprintf(stderr, "crash_writer: %s\n", e.what());

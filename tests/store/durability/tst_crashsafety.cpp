@@ -49,8 +49,20 @@ QString inconsistency(const TIniFile &ini)
     if (memo != kOldMemo && memo != kNewMemo)
         return QStringLiteral("the memo is neither the old nor the new text (%1 characters)")
             .arg(memo.size());
+    if (sections.contains(kWholeEntry)) {
+        const QString first = ini.ReadString(kWholeEntry, kWholeEntryKeys[0], QString());
+        const QString turn = first.section(u',', 0, 0);
+        for (int field = 0; field < kWholeEntryKeys.size(); ++field) {
+            const QString value = ini.ReadString(kWholeEntry, kWholeEntryKeys[field], QString());
+            bool ok = false;
+            const unsigned n = turn.mid(4).toUInt(&ok);
+            if (!ok || value != wholeEntryField(n, field))
+                return QStringLiteral("the entry [%1] is half saved: \"%2\" beside \"%3\"")
+                    .arg(kWholeEntry, first, value);
+        }
+    }
     for (const QString &section : std::as_const(sections)) {
-        if (section == kEntry || section == kCheckEntry)
+        if (section == kEntry || section == kCheckEntry || section == kWholeEntry)
             continue;
         int n = 0;
         while (n < kMaxDatedEntries && datedEntry(n) != section)

@@ -156,10 +156,17 @@ void TestFileHygiene::saveThatChangesNothingLeavesTheFileAlone()
     const struct stat before = statOf(path);
 
     TIniFile ini(path);
-    if (value.isNull())
-        ini.EraseSection(section);
-    else
-        ini.WriteString(section, key, value);
+    const auto save = [&] {
+        if (value.isNull())
+            ini.EraseSection(section);
+        else
+            ini.WriteString(section, key, value);
+    };
+    save();
+    // The same again as part of a batch, such as the save of a whole entry.
+    TIniFile::Batch batch(ini);
+    save();
+    batch.Commit();
 
     const struct stat after = statOf(path);
     QCOMPARE(after.st_ino, before.st_ino);

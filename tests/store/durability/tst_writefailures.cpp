@@ -26,7 +26,7 @@ enum class Obstacle {
     FullDisk,
     FullDiskNewDiary,
 };
-enum class Operation { Write, Erase };
+enum class Operation { Write, Erase, SaveEntry };
 
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNogroup = 65534;
@@ -55,10 +55,25 @@ QString bigValue()
 void attempt(Operation op, const QString &path)
 {
     TIniFile ini(path);
-    if (op == Operation::Write)
+    switch (op) {
+    case Operation::Write:
         ini.WriteString(QStringLiteral("11.12.2026"), QStringLiteral("Описание"), bigValue());
-    else
+        break;
+    case Operation::Erase:
         ini.EraseSection(QStringLiteral("10.12.2026"));
+        break;
+    case Operation::SaveEntry: {
+        // A whole entry as one save: a changed entry, a new one, and the big value last.
+        TIniFile::Batch batch(ini);
+        ini.WriteString(QStringLiteral("10.12.2026"), QStringLiteral("Сон был"),
+                        QStringLiteral("Поздно ночью"));
+        ini.WriteString(QStringLiteral("12.12.2026"), QStringLiteral("Сон был"),
+                        QStringLiteral("Под утро"));
+        ini.WriteString(QStringLiteral("12.12.2026"), QStringLiteral("Описание"), bigValue());
+        batch.Commit();
+        break;
+    }
+    }
 }
 
 struct Outcome {
@@ -173,6 +188,11 @@ void TestWriteFailures::refusedSaveChangesNothing_data()
     QTest::newRow("path is a folder, write") << Obstacle::PathIsFolder << Operation::Write;
     QTest::newRow("disk full, write") << Obstacle::FullDisk << Operation::Write;
     QTest::newRow("disk full, first write") << Obstacle::FullDiskNewDiary << Operation::Write;
+    QTest::newRow("read-only file, whole entry") << Obstacle::ReadOnlyFile << Operation::SaveEntry;
+    QTest::newRow("read-only folder, whole entry")
+        << Obstacle::ReadOnlyFolder << Operation::SaveEntry;
+    QTest::newRow("disk full, whole entry") << Obstacle::FullDisk << Operation::SaveEntry;
+    QTest::newRow("disk full, first entry") << Obstacle::FullDiskNewDiary << Operation::SaveEntry;
 }
 
 void TestWriteFailures::refusedSaveChangesNothing()
