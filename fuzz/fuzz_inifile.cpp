@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the diary file as if they were Save.vnx, then reads and saves it.
-// Whatever the file holds, reading must not crash, and a value saved into it must read back
-// exactly as it was given.
+// Whatever the file holds, reading must not crash, a value saved into it must read back exactly
+// as it was given, and a batch of writes must leave the same file as the same writes one by one.
 #include "store/IniFile.h"
 
 #include <QDir>
@@ -100,6 +100,62 @@ void checkWrite(TIniFile &ini, const QString &section, const QString &value)
         fail("a write added more than one section");
 }
 
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void putBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        fail("could not prepare the file");
+}
+
+// A few writes and erasures chosen by the input, made on `ini`; a refused one changes nothing.
+void someChanges(TIniFile &ini, const QStringList &sections, const uint8_t *data, size_t size)
+{
+    const QString keys[] = {kKey, QStringLiteral("Сон был"), QStringLiteral("новый ключ")};
+    const size_t count = size ? 2 + data[0] % 6 : 2;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t b = i < size ? data[i] : uint8_t(i);
+        const QString section = !sections.isEmpty() && b % 3 != 0
+                                    ? sections.at(qsizetype(b / 3) % sections.size())
+                                    : QStringLiteral("0%1.05.2005").arg(b % 4);
+        try {
+            if (b % 5 == 0)
+                ini.EraseSection(section);
+            else
+                ini.WriteString(section, keys[b % 3],
+                                valueFrom(data, std::min(size, size_t(b) + i)));
+        } catch (const EIniFileException &) {
+        }
+    }
+}
+
+void checkBatch(TIniFile &ini, const QStringList &sections, const uint8_t *data, size_t size)
+{
+    static const QString separatePath = diaryPath() + QStringLiteral(".separate");
+    putBytes(separatePath, bytesOf(ini.FileName()));
+    TIniFile separate(separatePath);
+    someChanges(separate, sections, data, size);
+    QStringList expected;
+    separate.ReadSections(expected);
+
+    {
+        TIniFile::Batch batch(ini);
+        someChanges(ini, sections, data, size);
+        QStringList seen;
+        ini.ReadSections(seen);
+        if (seen != expected)
+            fail("reads in a batch see other sections:", seen.join(u'|'));
+        batch.Commit();
+    }
+    if (bytesOf(ini.FileName()) != bytesOf(separatePath))
+        fail("a batch saved another file than the same writes one by one");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -147,5 +203,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } catch (const EIniFileException &e) {
         fail("erasing was refused:", e.Message());
     }
+
+    putBytes(path, QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    checkBatch(ini, sections, data, size);
     return 0;
 }
