@@ -203,12 +203,16 @@ void TForm1::N3Click()
     if (DiaryFile->SectionExists(ComboBox1->currentText()) &&
         MessageDlgConfirm(QStringLiteral("Запись с такой датой уже существует. Заменить?")) == mrNo)
         return;
+    // The entry reaches the disk whole or not at all: a save that fails leaves the entry in the
+    // file as it was, and the editor still holds what was typed.
+    TIniFile::Batch entry(*DiaryFile);
     DiaryFile->WriteString(ComboBox1->currentText(), kWhen, ComboBox2->currentText());
     DiaryFile->WriteString(ComboBox1->currentText(), kSensations, Memo1->Text());
     DiaryFile->WriteString(ComboBox1->currentText(), kDescription, Memo2->Text());
     DiaryFile->WriteString(ComboBox1->currentText(), kSeen, Memo3->Text());
     DiaryFile->WriteString(ComboBox1->currentText(), kInterpretation, Memo4->Text());
     DiaryFile->WriteString(ComboBox1->currentText(), kLucidity, Edit2->text());
+    entry.Commit();
     ReadDates();
 }
 

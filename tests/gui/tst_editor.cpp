@@ -24,7 +24,8 @@ private slots:
     void savingANewDateAppendsItToTheList();
     void replacingAsksFirst_data();
     void replacingAsksFirst();
-    void aFailedWriteStopsTheSaveHalfway();
+    void aFailedSaveLeavesTheEntryAsItWas_data();
+    void aFailedSaveLeavesTheEntryAsItWas();
     void aDateThatCannotBeStoredIsRefused();
 
     void deletingRemovesTheEntryAndBlanksTheEditor_data();
@@ -198,15 +199,27 @@ void TestEditor::replacingAsksFirst()
     QCOMPARE(f.dates(), (QStringList{kToday, "12.12.2026"}));
 }
 
-void TestEditor::aFailedWriteStopsTheSaveHalfway()
+void TestEditor::aFailedSaveLeavesTheEntryAsItWas_data()
 {
-    FormFixture f(cp1251(entryText("01.12.2026", "Поздно ночью", "Лес", "2")));
-    f.open();
-    f.dateBox()->SetText("05.12.2026");
-    f.memo(1)->setPlainText("Покой");
-    f.memo(2)->setPlainText(QString("Очень длинный сон. ").repeated(20'000));
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<int>("boxes"); // the confirmation, when there is one, and the error
+    QTest::newRow("new entry") << "05.12.2026" << 1;
+    QTest::newRow("replacing an entry") << "01.12.2026" << 2;
+}
 
-    // The disk fills up when the long description is written.
+void TestEditor::aFailedSaveLeavesTheEntryAsItWas()
+{
+    QFETCH(QString, date);
+    QFETCH(int, boxes);
+    const QByteArray before = cp1251(entryText("01.12.2026", "Поздно ночью", "Лес", "2"));
+    FormFixture f(before);
+    f.open();
+    f.dateBox()->SetText(date);
+    f.memo(1)->setPlainText("Покой");
+    const QString longText = QString("Очень длинный сон. ").repeated(20'000);
+    f.memo(2)->setPlainText(longText);
+
+    // The disk fills up: the entry with its long description no longer fits.
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     const rlimit small{64 * 1024, old.rlim_max};
@@ -217,15 +230,23 @@ void TestEditor::aFailedWriteStopsTheSaveHalfway()
     setrlimit(RLIMIT_FSIZE, &old);
 
     QVERIFY(answer.seen);
+    QCOMPARE(answer.count, boxes);
     QCOMPARE(answer.seen->title, "Velnora");
     QCOMPARE(answer.seen->icon, QMessageBox::Critical);
     QCOMPARE(answer.seen->text, "Unable to write to " + f.diaryPath() + ".");
-    const TIniFile ini(f.diaryPath());
-    QCOMPARE(ini.ReadString("05.12.2026", "Сон был", " "), "Поздно ночью");
-    QCOMPARE(ini.ReadString("05.12.2026", "Ощущения", " "), "Покой");
-    QCOMPARE(ini.ReadString("05.12.2026", "Описание", "нет"), "нет");
+    // Nothing of the new entry reached the file, not even the fields before the description:
+    // an entry is never left half old and half new.
+    QCOMPARE(f.diaryBytes(), before);
     QCOMPARE(f.dates(), QStringList{"01.12.2026"}); // not refilled
     QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{"Save.vnx"});
+    // What was typed is still there to be saved again once there is room.
+    QCOMPARE(f.dateBox()->currentText(), date);
+    QCOMPARE(f.memo(1)->Text(), "Покой");
+    QCOMPARE(f.memo(2)->Text(), longText);
+
+    f.trigger("N3");
+    const TIniFile ini(f.diaryPath());
+    QCOMPARE(ini.ReadString(date, "Описание", " "), longText);
 }
 
 void TestEditor::aDateThatCannotBeStoredIsRefused()
