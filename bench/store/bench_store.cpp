@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <map>
+#include <optional>
 
 #include <unistd.h>
 
@@ -139,22 +140,53 @@ void loadEntry(benchmark::State &state)
         [](const QStringList &values, const Diary &d) { return values == d.middle.values; });
 }
 
-// A new entry saved the way the diary saves it: six values, one atomic, flushed save each.
+// Saves the six values of an entry under its date, as one batch or as six saves of their own.
+void writeEntry(TIniFile &ini, const QString &date, const QStringList &values, bool batched)
+{
+    std::optional<TIniFile::Batch> batch;
+    if (batched)
+        batch.emplace(ini);
+    for (int k = 0; k < DiaryGenerator::kKeys.size(); ++k)
+        ini.WriteString(date, DiaryGenerator::kKeys[k], values[k]);
+    if (batch)
+        batch->Commit();
+}
+
+// A new entry saved at the end of the diary, as the main window saves one: six values in one
+// batch, so one atomic, flushed save of the file (`batched` = 1); or, for comparison, each value
+// an atomic, flushed save of its own (`batched` = 0).
 void saveEntry(benchmark::State &state)
 {
     const Diary *d = diary(state);
     if (!d)
         return;
+    const bool batched = state.range(1) != 0;
     TIniFile ini(d->path);
     const DiaryGenerator::Entry entry = DiaryGenerator(kSeed + 1).entry(d->entries);
     for (auto _ : state) {
-        for (int k = 0; k < DiaryGenerator::kKeys.size(); ++k)
-            ini.WriteString(entry.date, DiaryGenerator::kKeys[k], entry.values[k]);
+        writeEntry(ini, entry.date, entry.values, batched);
         state.PauseTiming();
         ini.EraseSection(entry.date);
         state.ResumeTiming();
     }
     report(state, *d);
+}
+
+// The entry in the middle of the diary saved again with six new values, as after "replace?".
+void replaceEntry(benchmark::State &state)
+{
+    const Diary *d = diary(state);
+    if (!d)
+        return;
+    TIniFile ini(d->path);
+    DiaryGenerator generator(kSeed + 3);
+    const QStringList versions[2] = {generator.entry(0).values, generator.entry(1).values};
+    int turn = 0;
+    for (auto _ : state)
+        writeEntry(ini, d->middle.date, versions[turn++ % 2], true);
+    report(state, *d);
+    if (!restore(*d))
+        state.SkipWithError("cannot restore the diary");
 }
 
 void replaceValue(benchmark::State &state)
@@ -196,13 +228,23 @@ void sizes(benchmark::internal::Benchmark *b)
     b->ArgName("entries")->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
+void sizesBatchedOrNot(benchmark::internal::Benchmark *b)
+{
+    for (const int batched : {1, 0}) {
+        for (const int entries : {10, 365, 3650, 36500})
+            b->Args({entries, batched});
+    }
+    b->ArgNames({"entries", "batched"})->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 } // namespace
 
 BENCHMARK(readSections)->Apply(sizes);
 BENCHMARK(sectionExists)->Apply(sizes);
 BENCHMARK(readString)->Apply(sizes);
 BENCHMARK(loadEntry)->Apply(sizes);
-BENCHMARK(saveEntry)->Apply(sizes);
+BENCHMARK(saveEntry)->Apply(sizesBatchedOrNot);
+BENCHMARK(replaceEntry)->Apply(sizes);
 BENCHMARK(replaceValue)->Apply(sizes);
 BENCHMARK(eraseSection)->Apply(sizes);
 
