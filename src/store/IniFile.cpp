@@ -808,20 +808,20 @@ void TIniFile::change(TextToChange &changing, const Splice &splice)
 
 void TIniFile::commit()
 {
-    const std::unique_ptr<Text> unsaved = std::move(m_unsaved);
-    const auto done = qScopeGuard([&] { endBatch(unsaved); });
-    if (!unsaved)
+    const auto done = qScopeGuard([this] { endBatch(); });
+    if (!m_unsaved)
         return;
     checkWritable(m_fileName);
     m_snapshot.reset();
-    writeAtomically(m_fileName, Edit{unsaved->data, {}, {}});
+    writeAtomically(m_fileName, Edit{m_unsaved->data, {}, {}});
 }
 
-void TIniFile::endBatch(const std::unique_ptr<Text> &unsaved)
+void TIniFile::endBatch()
 {
     m_batching = false;
-    if (unsaved)
-        giveBack(std::move(unsaved->data));
+    if (m_unsaved)
+        giveBack(std::move(m_unsaved->data));
+    m_unsaved.reset();
 }
 
 TIniFile::Batch::Batch(TIniFile &file) : m_file(&file)
@@ -833,7 +833,7 @@ TIniFile::Batch::Batch(TIniFile &file) : m_file(&file)
 TIniFile::Batch::~Batch()
 {
     if (m_file)
-        m_file->endBatch(std::exchange(m_file->m_unsaved, nullptr));
+        m_file->endBatch();
 }
 
 void TIniFile::Batch::Commit()

@@ -76,7 +76,7 @@ private:
     std::optional<SectionRead> readSection(const QString &Section, const QString &Ident) const;
     void change(inifile::TextToChange &changing, const inifile::Splice &splice);
     void commit();
-    void endBatch(const std::unique_ptr<inifile::Text> &unsaved);
+    void endBatch();
 
     QString m_fileName;
     mutable std::shared_ptr<const Snapshot> m_snapshot;
